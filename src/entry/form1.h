@@ -1,0 +1,92 @@
+#pragma once
+
+#include "shell/form.h"
+#include "store/memo_table.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+class SecondTimer;
+
+// The main window: the memo setting window as its visible face, and the owner
+// of the public variables, the one-second tick, FileWrite and the tray callback.
+class Form1 : public Form, public MainVariables
+{
+    Q_OBJECT
+public:
+    Form1();
+    ~Form1() override;
+
+    // Adds the memo being set to the table, in order, and rewrites the file.
+    void FileWrite();
+
+    // The tray menu's "メモ設定".
+    void openForNewMemo();
+    // Release of the left button over the tray icon.
+    void trayButtonReleased(const QPoint &globalPos);
+
+    // The one-second tick: clock labels, then the due check.
+    void Timer1_Timer();
+
+    void WeekOn();
+    void WeekOff();
+
+    // Current time ("現在時刻").
+    QGroupBox *Frame1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6[2] = {};
+    QLabel *Label7[2] = {};
+    QLabel *Label8[2] = {};
+    QLabel *Label9[2] = {};
+    QLabel *Label10[2] = {};
+
+    // Sound.
+    QGroupBox *Frame2 = nullptr;
+    QCheckBox *Check1 = nullptr;
+
+    // Execution date and time ("実行日時").
+    QGroupBox *実行時間 = nullptr;
+    QLabel *Label11 = nullptr;
+    QLabel *Label12 = nullptr;
+    QLabel *Label13 = nullptr;
+    QLabel *Label14 = nullptr;
+    QLabel *Label15 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command6 = nullptr;
+    QPushButton *Command7 = nullptr;
+    QPushButton *Command8 = nullptr;
+    QPushButton *Command9 = nullptr;
+    QPushButton *Command10 = nullptr;
+    QPushButton *Command11 = nullptr;
+    QPushButton *Command12 = nullptr;
+    QPushButton *Command13 = nullptr;
+
+    // Repetition.
+    QGroupBox *Frame3 = nullptr;
+    QCheckBox *Check2 = nullptr;
+    QCheckBox *Check3 = nullptr;
+    QGroupBox *Frame4 = nullptr;
+    QCheckBox *Check4 = nullptr;
+    QCheckBox *Check5 = nullptr;
+    QCheckBox *Check6 = nullptr;
+    QCheckBox *Check7 = nullptr;
+    QCheckBox *Check8 = nullptr;
+    QCheckBox *Check9 = nullptr;
+    QCheckBox *Check10 = nullptr;
+
+    QPushButton *Command1 = nullptr; // キャンセル
+    QPushButton *Command2 = nullptr; // メモ
+    QPushButton *Command3 = nullptr; // 設定
+
+    SecondTimer *Timer1 = nullptr;
+
+private:
+    void buildControls();
+};

@@ -1,0 +1,16 @@
+#include "shell/app.h"
+
+#include <QApplication>
+
+#include <csignal>
+
+int main(int argc, char *argv[])
+{
+    // A full disk or a file-size limit must fail a write, not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    QApplication application(argc, argv);
+    App app(Platform::system());
+    if (!app.startUp())
+        return 0;
+    return QApplication::exec();
+}

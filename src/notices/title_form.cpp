@@ -1,0 +1,7 @@
+#include "notices/title_form.h"
+
+TitleForm::TitleForm()
+{
+    setObjectName(QStringLiteral("Title"));
+    setWindowTitle(QStringLiteral("Title"));
+}

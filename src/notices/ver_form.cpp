@@ -1,0 +1,7 @@
+#include "notices/ver_form.h"
+
+VerForm::VerForm()
+{
+    setObjectName(QStringLiteral("Ver"));
+    setWindowTitle(QStringLiteral("バージョン"));
+}

@@ -1,0 +1,76 @@
+#include "platform/cp932_codec.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace {
+
+const char *const kName = "windows-31j";
+
+// Characters that Linux input methods produce where Windows uses another code
+// point for the same glyph; ICU's encoder writes garbage for the former.
+char16_t windowsForm(char16_t c)
+{
+    switch (c) {
+    case 0x301C:
+        return 0xFF5E; // wave dash -> fullwidth tilde
+    case 0x2016:
+        return 0x2225; // double vertical line -> parallel to
+    case 0x2212:
+        return 0xFF0D; // minus sign -> fullwidth hyphen-minus
+    case 0x00A2:
+        return 0xFFE0; // cent
+    case 0x00A3:
+        return 0xFFE1; // pound
+    case 0x00AC:
+        return 0xFFE2; // not sign
+    default:
+        return c;
+    }
+}
+
+bool roundTrips(const QString &piece)
+{
+    QStringEncoder encoder(kName);
+    const QByteArray bytes = encoder.encode(piece);
+    if (encoder.hasError())
+        return false;
+    QStringDecoder decoder(kName);
+    const QString back = decoder.decode(bytes);
+    return !decoder.hasError() && back == piece;
+}
+
+} // namespace
+
+QString Cp932Codec::encodable(const QString &text) const
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result += QLatin1Char('?'); // nothing outside the BMP is in code page 932
+            ++i;
+            continue;
+        }
+        const QString piece(QChar(windowsForm(c.unicode())));
+        if (c.unicode() < 0x80 || roundTrips(piece))
+            result += piece;
+        else
+            result += QLatin1Char('?');
+    }
+    return result;
+}
+
+QByteArray Cp932Codec::encode(const QString &text) const
+{
+    QStringEncoder encoder(kName);
+    return encoder.encode(encodable(text));
+}
+
+bool Cp932Codec::decode(const QByteArray &bytes, QString *text) const
+{
+    QStringDecoder decoder(kName);
+    *text = decoder.decode(bytes);
+    return !decoder.hasError();
+}

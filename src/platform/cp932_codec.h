@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/codec.h"
+
+// Code page 932 through Qt's ICU-backed "windows-31j" codec.
+class Cp932Codec : public Codec
+{
+public:
+    QString encodable(const QString &text) const override;
+    QByteArray encode(const QString &text) const override;
+    bool decode(const QByteArray &bytes, QString *text) const override;
+};

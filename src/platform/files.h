@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+// File access for the data file. replace() must never leave a half-written
+// file behind: either the old content or the new one survives.
+class Files
+{
+public:
+    virtual ~Files() = default;
+    // nullopt when the file does not exist or cannot be read.
+    virtual std::optional<QByteArray> read(const QString &path) = 0;
+    virtual bool exists(const QString &path) = 0;
+    // Atomically replaces path with bytes; on failure *error says why.
+    virtual bool replace(const QString &path, const QByteArray &bytes, QString *error) = 0;
+    // Removing a file that is already gone succeeds.
+    virtual bool remove(const QString &path, QString *error) = 0;
+    // Moves a damaged file out of the way; returns the new name or empty.
+    virtual QString moveAside(const QString &path) = 0;
+};

@@ -1,0 +1,90 @@
+#include "shell/app.h"
+
+#include "alarm/wave_form.h"
+#include "entry/form1.h"
+#include "notices/title_form.h"
+#include "shell/icons_form.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+namespace {
+App *g_current = nullptr;
+
+// The tip sits in a fixed field of 32 characters.
+QString trayTip()
+{
+    return QStringLiteral("日時指定メモソフト rekuda31").leftJustified(32, QLatin1Char(' '), true);
+}
+} // namespace
+
+App::App(Platform platform)
+    : os(std::move(platform))
+    , store(*os.files, *os.codec, *os.messages)
+    , terminate([] { std::_Exit(0); })
+    , quit([] { QCoreApplication::quit(); })
+{
+    Q_ASSERT(!g_current);
+    g_current = this;
+}
+
+App::~App()
+{
+    forms.unloadAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    g_current = nullptr;
+}
+
+App &App::instance()
+{
+    Q_ASSERT(g_current);
+    return *g_current;
+}
+
+bool App::startUp()
+{
+    // Nothing is created, shown or read before the single-instance test.
+    if (!os.lock->acquire())
+        return false;
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Form1 &main = form1();
+    main.DataMax = 20;
+    main.SetFlg = 0;
+    icons();
+    main.FileName = os.directory->path() + QLatin1String("/rekuda31.dat");
+    main.SundFile = os.directory->path() + QLatin1String("/rekuda31.wav");
+
+    main.setWindowIcon(icons().programIcon());
+    QObject::connect(os.tray.get(), &TrayIcon::leftButtonReleased, &main,
+        [](const QPoint &pos) { form1().trayButtonReleased(pos); });
+    os.tray->add(main.windowIcon(), trayTip());
+
+    frmWave().setEnabled(true);
+
+    const data_file::LoadResult result = store.load(main.FileName, table, main.DataMaxNumber);
+    if (result == data_file::LoadResult::Loaded) {
+        main.SetFlg = 1;
+        icons().setMemoEditVisible(true);
+    } else {
+        main.DataMaxNumber = 0;
+        icons().setMemoEditVisible(false);
+    }
+
+    Title().show();
+    return true;
+}
+
+void App::exitProgram()
+{
+    os.tray->remove();
+    os.beeper->beep();
+    forms.unloadAll();
+    quit();
+}
+
+void App::endImmediately()
+{
+    terminate();
+}

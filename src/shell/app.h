@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/platform.h"
+#include "shell/forms.h"
+#include "store/data_file.h"
+#include "store/memo_table.h"
+
+#include <functional>
+
+// The running program: its operating-system services, the memo table and its
+// data file, and every window. Windows reach each other and the table through
+// the one current App, as the program's shared names (form1, MEMO, ...).
+class App
+{
+public:
+    explicit App(Platform platform);
+    ~App();
+    App(const App &) = delete;
+    App &operator=(const App &) = delete;
+
+    static App &instance();
+
+    // Start-up; false when another instance already runs (nothing was done).
+    bool startUp();
+    // The tray menu's "終了": icon removed, beep, every window unloaded.
+    void exitProgram();
+    // Ends the process at once, without the orderly exit.
+    void endImmediately();
+
+    Platform os;
+    MemoTable table;
+    data_file::Store store;
+    // How the process ends at once; tests replace it.
+    std::function<void()> terminate;
+    // How the orderly exit ends the event loop; tests replace it.
+    std::function<void()> quit;
+
+    Forms forms;
+};
+
+// The memo table shared by every window.
+inline MemoTable &memoTable()
+{
+    return App::instance().table;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "shell/form.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+
+// The hidden host of the tray icon's picture and its pop-up menu.
+class IconsForm : public Form
+{
+    Q_OBJECT
+public:
+    IconsForm();
+    ~IconsForm() override;
+
+    QIcon programIcon() const;
+    void setMemoEditVisible(bool visible);
+    // Opens the pop-up menu at the given global position.
+    void popup(const QPoint &globalPos);
+
+    void memoset_Click();
+    void memoedit_Click();
+    void dspver_Click();
+    void timadjst_Click();
+    void memofin_Click();
+
+    QLabel *Image1 = nullptr;
+    QMenu *menuup = nullptr;
+    QAction *memoset = nullptr;
+    QAction *memoedit = nullptr;
+    QAction *dspver = nullptr;
+    QAction *timadjst = nullptr;
+    QAction *memofin = nullptr;
+};

@@ -1,0 +1,220 @@
+#include "store/data_file.h"
+
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/services.h"
+
+#include <QCoreApplication>
+
+#include <limits>
+#include <optional>
+
+namespace data_file {
+
+QString storableText(const QString &text, const Codec &codec)
+{
+    QString result = text;
+    result.replace(QLatin1Char('"'), QChar(0xFF02));
+    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    result.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return codec.encodable(result);
+}
+
+QByteArray serialize(const MemoTable &table, int count, const Codec &codec)
+{
+    QString out = QString::number(count) + QLatin1String("\r\n");
+    for (int i = 0; i < count; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        const auto num = [](qint16 v) { return QString::number(v); };
+        // Plain concatenation: a memo text may itself contain "%1".
+        out += num(table.MemoMin.at(s)) + u',' + num(table.MemoHour.at(s)) + u',' + num(table.MemoDays.at(s)) + u','
+            + num(table.MemoMonth.at(s)) + u',' + num(table.MemoYear.at(s)) + QLatin1String(",\"")
+            + table.MemoText.at(s) + QLatin1String("\",") + num(table.MemoSound.at(s)) + u','
+            + num(table.MemoWeek.at(s)) + QLatin1String("\r\n");
+    }
+    return codec.encode(out);
+}
+
+namespace {
+
+// Reads items as a sequential-input statement does: items are separated by
+// commas or line ends, blanks around an item are skipped, and a quoted item
+// runs to the next double quote, across line ends.
+class ItemReader
+{
+public:
+    explicit ItemReader(const QString &text)
+        : m_text(text)
+    { }
+
+    std::optional<QString> next()
+    {
+        skipBlanks();
+        if (m_pos >= m_text.size())
+            return std::nullopt;
+        QString item;
+        if (m_text.at(m_pos) == QLatin1Char('"')) {
+            const qsizetype close = m_text.indexOf(QLatin1Char('"'), m_pos + 1);
+            if (close < 0)
+                return std::nullopt;
+            item = m_text.mid(m_pos + 1, close - m_pos - 1);
+            m_pos = close + 1;
+            skipBlanks();
+            // Anything between the closing quote and the separator is dropped.
+            while (m_pos < m_text.size() && !isSeparator(m_text.at(m_pos)))
+                ++m_pos;
+        } else {
+            const qsizetype start = m_pos;
+            while (m_pos < m_text.size() && !isSeparator(m_text.at(m_pos)))
+                ++m_pos;
+            item = m_text.mid(start, m_pos - start).trimmed();
+        }
+        consumeSeparator();
+        return item;
+    }
+
+    std::optional<qint16> number()
+    {
+        const std::optional<QString> item = next();
+        if (!item)
+            return std::nullopt;
+        bool ok = false;
+        const int value = item->toInt(&ok);
+        if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+            return std::nullopt;
+        return static_cast<qint16>(value);
+    }
+
+private:
+    static bool isSeparator(QChar c)
+    {
+        return c == QLatin1Char(',') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+    }
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && (m_text.at(m_pos) == QLatin1Char(' ') || m_text.at(m_pos) == QLatin1Char('\t')))
+            ++m_pos;
+    }
+
+    void consumeSeparator()
+    {
+        if (m_pos >= m_text.size())
+            return;
+        if (m_text.at(m_pos) == QLatin1Char(',')) {
+            ++m_pos;
+        } else if (m_text.at(m_pos) == QLatin1Char('\r')) {
+            ++m_pos;
+            if (m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('\n'))
+                ++m_pos;
+        } else if (m_text.at(m_pos) == QLatin1Char('\n')) {
+            ++m_pos;
+        }
+    }
+
+    const QString &m_text;
+    qsizetype m_pos = 0;
+};
+
+bool inRange(qint16 value, int low, int high)
+{
+    return value >= low && value <= high;
+}
+
+} // namespace
+
+bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count)
+{
+    QString text;
+    // Undecodable bytes are kept as replacement characters rather than losing
+    // every memo of the file.
+    codec.decode(bytes, &text);
+    ItemReader reader(text);
+
+    const std::optional<qint16> n = reader.number();
+    if (!n || *n < 0 || *n > kSlots)
+        return false;
+    for (int i = 0; i < *n; ++i) {
+        const auto s = static_cast<std::size_t>(i);
+        const auto min = reader.number();
+        const auto hour = reader.number();
+        const auto days = reader.number();
+        const auto month = reader.number();
+        const auto year = reader.number();
+        const auto memoText = reader.next();
+        const auto sound = reader.number();
+        const auto week = reader.number();
+        if (!min || !hour || !days || !month || !year || !memoText || !sound || !week)
+            return false;
+        // Values the windows can never produce would make a memo that can
+        // neither fall due nor be shown sensibly: treat the file as damaged.
+        if (!inRange(*min, 0, 59) || !inRange(*hour, 0, 23) || !inRange(*days, 0, 31) || !inRange(*month, 0, 12))
+            return false;
+        table.MemoMin[s] = *min;
+        table.MemoHour[s] = *hour;
+        table.MemoDays[s] = *days;
+        table.MemoMonth[s] = *month;
+        table.MemoYear[s] = *year;
+        table.MemoText[s] = *memoText;
+        table.MemoSound[s] = *sound;
+        table.MemoWeek[s] = *week;
+    }
+    *count = *n;
+    return true;
+}
+
+Store::Store(Files &files, const Codec &codec, Messages &messages)
+    : m_files(files)
+    , m_codec(codec)
+    , m_messages(messages)
+{ }
+
+LoadResult Store::load(const QString &path, MemoTable &table, qint16 &count)
+{
+    count = 0;
+    if (!m_files.exists(path))
+        return LoadResult::Missing;
+    const std::optional<QByteArray> bytes = m_files.read(path);
+    if (bytes && bytes->isEmpty())
+        return LoadResult::Empty;
+    qint16 n = 0;
+    if (!bytes || !parse(*bytes, m_codec, table, &n)) {
+        m_files.moveAside(path);
+        return LoadResult::Damaged;
+    }
+    count = n;
+    return n > 0 ? LoadResult::Loaded : LoadResult::Empty;
+}
+
+bool Store::write(const QString &path, const MemoTable &table, int count)
+{
+    return replace(path, serialize(table, count, m_codec));
+}
+
+bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
+{
+    return replace(path, count == 0 ? QByteArray() : serialize(table, count, m_codec));
+}
+
+bool Store::remove(const QString &path)
+{
+    QString error;
+    if (m_files.remove(path, &error))
+        return true;
+    m_messages.error(
+        QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 を削除できませんでした。\n%2").arg(path, error));
+    return false;
+}
+
+bool Store::replace(const QString &path, const QByteArray &bytes)
+{
+    QString error;
+    if (m_files.replace(path, bytes, &error))
+        return true;
+    m_messages.error(
+        QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 に書き込めませんでした。\n%2").arg(path, error));
+    return false;
+}
+
+} // namespace data_file

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "store/memo_table.h"
+
+#include <QByteArray>
+#include <QString>
+
+class Codec;
+class Files;
+class Messages;
+
+// The data file rekuda31.dat: a count line, then one line per memo,
+//   min,hour,day,month,year,"text",sound,week
+// in code page 932 with CR LF line ends.
+namespace data_file {
+
+enum class LoadResult {
+    Loaded, // at least one memo
+    Empty, // count 0, or a zero-byte file
+    Missing, // no file: a first start
+    Damaged, // unreadable; the file has been moved aside
+};
+
+// The text as the table stores it: every '"' becomes a full-width quotation
+// mark, line breaks become CR LF, and characters code page 932 cannot hold are
+// mapped or replaced, so that the file always says what the table holds.
+QString storableText(const QString &text, const Codec &codec);
+
+// The file's bytes for slots 0 .. count-1, count line first.
+QByteArray serialize(const MemoTable &table, int count, const Codec &codec);
+
+// Parses bytes into the table. On failure slots filled so far keep their
+// values and *count is left alone.
+bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count);
+
+class Store
+{
+public:
+    Store(Files &files, const Codec &codec, Messages &messages);
+
+    // Reads path into the table; vars.DataMaxNumber is set to the count, or 0.
+    // A damaged file is moved aside before anything can overwrite it.
+    LoadResult load(const QString &path, MemoTable &table, qint16 &count);
+
+    // Rewrites the whole file: count line and every used slot.
+    bool write(const QString &path, const MemoTable &table, int count);
+    // As write(), but an empty table leaves a zero-byte file.
+    bool writeOrEmpty(const QString &path, const MemoTable &table, int count);
+    // Deletes the file; a file that is already gone is fine.
+    bool remove(const QString &path);
+
+private:
+    bool replace(const QString &path, const QByteArray &bytes);
+
+    Files &m_files;
+    const Codec &m_codec;
+    Messages &m_messages;
+};
+
+} // namespace data_file
