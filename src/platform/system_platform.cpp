@@ -2,7 +2,9 @@
 #include "platform/platform.h"
 #include "platform/posix_files.h"
 #include "platform/qt_clock.h"
-#include "platform/qt_media.h"
+#include "platform/qt_beeper.h"
+#include "platform/qt_launcher.h"
+#include "platform/qt_sound_player.h"
 #include "platform/qt_services.h"
 #include "platform/qt_tray_icon.h"
 

@@ -1,0 +1,8 @@
+#include "platform/qt_beeper.h"
+
+#include <QApplication>
+
+void SystemBeeper::beep()
+{
+    QApplication::beep();
+}

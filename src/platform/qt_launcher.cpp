@@ -1,0 +1,3 @@
+#include "platform/qt_launcher.h"
+
+void DesktopLauncher::openDateTimeSettings() {}
