@@ -10,11 +10,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-QString ApplicationDirectory::path() const
-{
-    return QCoreApplication::applicationDirPath();
-}
-
 FileLock::FileLock(QString directory)
     : m_directory(std::move(directory))
 { }

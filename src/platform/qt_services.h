@@ -2,12 +2,6 @@
 
 #include "platform/services.h"
 
-class ApplicationDirectory : public ProgramDirectory
-{
-public:
-    QString path() const override;
-};
-
 // One running instance per program directory: an exclusive lock on a file in
 // the user's runtime folder. The kernel drops the lock when the process ends,
 // however it ends, so a crashed instance never blocks the next start and a

@@ -1,6 +1,7 @@
 #include "platform/cp932_codec.h"
 #include "platform/platform.h"
 #include "platform/posix_files.h"
+#include "platform/program_directory.h"
 #include "platform/qt_clock.h"
 #include "platform/qt_beeper.h"
 #include "platform/qt_launcher.h"

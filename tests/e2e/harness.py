@@ -484,6 +484,7 @@ class Recording:
         self.path = session.tmp / "logs" / f"rec-{time.monotonic_ns()}.raw"
         self.proc = subprocess.Popen(
             ["parec", "-d", "nul.monitor", "--format=s16le", "--rate=22050", "--channels=1",
+             "--latency-msec=50",
              str(self.path)], env=session.env, stdout=subprocess.DEVNULL,
             stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
         session.procs.append(self.proc)
