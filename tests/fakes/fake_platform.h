@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // A clock that stands still until the test moves it.
@@ -101,13 +102,19 @@ public:
         this->icon = icon;
         this->tip = tip;
     }
-    void remove() override { present = false; }
+    void remove() override
+    {
+        present = false;
+        if (onRemove)
+            onRemove();
+    }
     void release(const QPoint &pos = QPoint(100, 100)) { emit leftButtonReleased(pos); }
 
     int adds = 0;
     bool present = false;
     QIcon icon;
     QString tip;
+    std::function<void()> onRemove;
 };
 
 // A whole program on fakes, in a fresh temporary folder. Tests reach the fakes
