@@ -156,7 +156,8 @@ bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16
         table.MemoDays[s] = *days;
         table.MemoMonth[s] = *month;
         table.MemoYear[s] = *year;
-        table.MemoText[s] = *memoText;
+        // A hand-edited file may hold text the writer could not write back.
+        table.MemoText[s] = storableText(*memoText, codec);
         table.MemoSound[s] = *sound;
         table.MemoWeek[s] = *week;
     }
