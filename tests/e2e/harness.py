@@ -4,8 +4,9 @@ A Session starts Xvfb, a tray host (trayer), a private D-Bus session bus,
 a PulseAudio server whose default sink is a null sink, and optionally the
 accessibility bus.  Program copies the binary into a fresh folder and starts
 it there (optionally under libfaketime).  Everything started here runs in its
-own process group and is stopped on exit, on SIGTERM/SIGINT/SIGHUP and, via
-PR_SET_PDEATHSIG, even when the test process itself is killed.
+own process group and is stopped when the session ends, on exit, on
+SIGTERM/SIGINT/SIGHUP and, through PR_SET_PDEATHSIG and a watchdog process,
+even when the test process itself is killed.
 
 Standard library only; run with /usr/bin/python3.
 """
@@ -56,7 +57,7 @@ def wait_until(predicate, timeout, what="condition", interval=0.05):
 
 def _die_with_parent():
     os.setsid()
-    ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG; the watchdog follows with SIGKILL
 
 
 def _spawn(cmd, env, log, **kw):
@@ -67,6 +68,54 @@ def _spawn(cmd, env, log, **kw):
                                 stderr=subprocess.STDOUT, preexec_fn=_die_with_parent, **kw)
     finally:
         out.close()
+
+
+# Started once per session; it holds the read end of a pipe on which the session
+# writes the process group of everything it starts.  If the test process dies
+# (even by SIGKILL) the pipe reaches end of file and the watchdog kills them all.
+_WATCHDOG = r"""
+import os, shutil, signal, sys, time
+signal.signal(signal.SIGINT, signal.SIG_IGN)
+groups = []
+with os.fdopen(int(sys.argv[1]), "rb") as f:
+    for line in f:
+        if line == b"done\n":
+            sys.exit(0)
+        groups.append(int(line))
+for sig in (signal.SIGTERM, signal.SIGKILL):  # TERM first: Xvfb removes its lock file
+    for g in groups:
+        try:
+            os.killpg(g, sig)
+        except OSError:
+            pass
+    time.sleep(1)
+if len(sys.argv) > 2:
+    shutil.rmtree(sys.argv[2], ignore_errors=True)
+"""
+
+
+def _orphans():
+    """Pids whose parent is this process: grandchildren that were reparented to us."""
+    me, found = os.getpid(), []
+    for d in os.listdir("/proc"):
+        try:
+            stat = Path(f"/proc/{d}/stat").read_text()
+        except (OSError, ValueError):
+            continue
+        if d.isdigit() and int(stat.rsplit(")", 1)[1].split()[1]) == me:
+            found.append(int(d))
+    return found
+
+
+def _reap_orphans():
+    """Kill and reap every remaining child (we are a child subreaper, so helpers'
+    own children, e.g. the accessibility bus daemons, end up here)."""
+    for pid in _orphans():
+        try:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+        except (ProcessLookupError, ChildProcessError):
+            pass
 
 
 def _terminate(proc, grace=3.0):
@@ -90,8 +139,12 @@ def _terminate(proc, grace=3.0):
 # ----------------------------------------------------------- data and sound
 
 def memo_line(minute, hour, day, month, year, text, sound=0, week=0):
-    """One data-file line (cp932 bytes, CR LF) for a memo."""
-    return f'{minute},{hour},{day},{month},{year},"{text}",{sound},{week}\r\n'.encode("cp932")
+    """One data-file line (CR LF) for a memo; text is a str (encoded as cp932) or raw bytes.
+    Python's cp932 writes NEC-selected IBM extensions (e.g. 髙 as EE E0) where Windows
+    writes the IBM ones (FB FC): pass bytes when such a character must be byte-exact."""
+    raw = text if isinstance(text, bytes) else text.encode("cp932")
+    return (f'{minute},{hour},{day},{month},{year},"'.encode() + raw
+            + f'",{sound},{week}\r\n'.encode())
 
 
 def data_file(*memos):
@@ -136,6 +189,7 @@ class Window:
     height: int
     mapped: bool
     override_redirect: bool
+    types: tuple = ()  # _NET_WM_WINDOW_TYPE names without the prefix, e.g. ("TOOLTIP",)
 
     def at(self, tx, ty):
         """Screen pixel of a point given in twips from the client origin."""
@@ -178,6 +232,7 @@ class Session:
         self.trayer = None
         self.tray_panel = None
         self._programs = 0
+        self._watch = None
 
     def __enter__(self):
         return self.start()
@@ -188,9 +243,16 @@ class Session:
     # -- lifecycle
     def start(self):
         self.tmp = Path(tempfile.mkdtemp(prefix="rekuda31-e2e-"))
-        for d in ("run", "home", "logs"):
+        for d in ("run", "home", "logs", "tmp"):
             (self.tmp / d).mkdir(mode=0o700)
         _SESSIONS.append(self)
+        ctypes.CDLL(None).prctl(36, 1)  # PR_SET_CHILD_SUBREAPER
+        r, w = os.pipe()
+        self._watchdog = subprocess.Popen(
+            [sys.executable, "-c", _WATCHDOG, str(r)] + ([] if KEEP else [str(self.tmp)]),
+            pass_fds=(r,), start_new_session=True)
+        os.close(r)
+        self._watch = os.fdopen(w, "wb", buffering=0)
         if threading.current_thread() is threading.main_thread():
             for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
                 signal.signal(sig, _on_signal)
@@ -199,7 +261,7 @@ class Session:
                 "PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LANG": "C.UTF-8",
                 "HOME": str(self.tmp / "home"), "XDG_RUNTIME_DIR": str(self.tmp / "run"),
                 "DBUS_SESSION_BUS_ADDRESS": f"unix:path={self.tmp / 'run' / 'bus'}",
-                "TZ": "UTC",
+                "TMPDIR": str(self.tmp / "tmp"), "TZ": "UTC",
             }
             self._start_x()
             self._start_dbus()
@@ -220,6 +282,16 @@ class Session:
         for proc in reversed(self.procs):
             _terminate(proc)
         self.procs.clear()
+        if self._watch:
+            self._watch.write(b"done\n")
+            self._watch.close()
+            self._watch = None
+            try:
+                self._watchdog.wait(5)
+            except subprocess.TimeoutExpired:
+                self._watchdog.kill()
+        if not _SESSIONS:
+            _reap_orphans()
         if self.tmp and not KEEP:
             shutil.rmtree(self.tmp, ignore_errors=True)
 
@@ -228,8 +300,14 @@ class Session:
             inst.stop()
         self.instances.clear()
 
+    def spawn(self, cmd, env, log, **kw):
+        """Start a process in its own group, known to the watchdog."""
+        proc = _spawn(cmd, env, log, **kw)
+        self._watch.write(b"%d\n" % proc.pid)
+        return proc
+
     def _helper(self, name, cmd, env=None):
-        proc = _spawn(cmd, env or self.env, self.tmp / "logs" / f"{name}.log")
+        proc = self.spawn(cmd, env or self.env, self.tmp / "logs" / f"{name}.log")
         self.procs.append(proc)
         return proc
 
@@ -301,18 +379,20 @@ class Session:
     # -- windows
     def window_info(self, wid):
         """Window for an X window id, or None if it is gone."""
-        p = self.run(["xprop", "-id", str(wid), "-notype", "_NET_WM_PID", "_NET_WM_NAME"]).stdout
+        p = self.run(["xprop", "-id", str(wid), "-notype", "_NET_WM_PID", "_NET_WM_NAME",
+                      "_NET_WM_WINDOW_TYPE"]).stdout
         i = self.run(["xwininfo", "-id", str(wid)])
         if i.returncode != 0:
             return None
         pid = re.search(r"^_NET_WM_PID = (\d+)", p, re.M)
         title = re.search(r'^_NET_WM_NAME = "(.*)"$', p, re.M)
+        types = tuple(re.findall(r"\b_NET_WM_WINDOW_TYPE_(\w+)", p))
         num = lambda key: int(re.search(key + r":\s+(-?\d+)", i.stdout).group(1))
         return Window(wid, int(pid.group(1)) if pid else 0,
                       re.sub(r'\\(.)', r'\1', title.group(1)) if title else "",
                       num("Absolute upper-left X"), num("Absolute upper-left Y"),
                       num("Width"), num("Height"), "IsViewable" in i.stdout,
-                      "Override Redirect State: yes" in i.stdout)
+                      "Override Redirect State: yes" in i.stdout, types)
 
     def windows(self, pid, title=None, mapped=True, override_redirect=False):
         """Windows owned by pid (by _NET_WM_PID). Pop-up menus and the tray icon are
@@ -327,10 +407,11 @@ class Session:
             found.append(w)
         return found
 
-    def window(self, pid, title, timeout=5.0):
-        """Wait until a mapped window of pid with this title exists; return it."""
-        return wait_until(lambda: (self.windows(pid, title) or [None])[0], timeout,
-                          f"window {title!r} of pid {pid}", 0.1)
+    def window(self, pid, title, timeout=5.0, override_redirect=False):
+        """Wait until a mapped window of pid with this title exists; return it.
+        override_redirect=None also finds a window that bypasses window management."""
+        return wait_until(lambda: (self.windows(pid, title, override_redirect=override_redirect)
+                                   or [None])[0], timeout, f"window {title!r} of pid {pid}", 0.1)
 
     def wait_gone(self, pid, title, timeout=5.0):
         """Wait until no mapped window of pid has this title."""
@@ -354,14 +435,22 @@ class Session:
                           timeout, f"tray icon of pid {pid}", 0.05)
 
     def popups(self, pid):
-        """Mapped override-redirect windows of pid outside the tray (pop-up menus)."""
+        """Mapped override-redirect windows of pid outside the tray, tool tips excepted:
+        Qt's pop-up menus (they carry no POPUP_MENU type, only NORMAL)."""
         tray = {w.wid for w in self.tray_icons()}
-        return [w for w in self.windows(pid, override_redirect=True) if w.wid not in tray]
+        return [w for w in self.windows(pid, override_redirect=True)
+                if w.wid not in tray and "TOOLTIP" not in w.types]
 
     def popup(self, pid, timeout=2.0):
         """Wait for a pop-up menu of pid; return it."""
         return wait_until(lambda: (self.popups(pid) or [None])[0], timeout,
                           f"pop-up menu of pid {pid}", 0.05)
+
+    def tooltip(self, pid, timeout=3.0):
+        """Wait for a tool tip window of pid (hover first); its text is in accessible_nodes."""
+        return wait_until(lambda: next((w for w in self.windows(pid, override_redirect=True)
+                                        if "TOOLTIP" in w.types), None),
+                          timeout, f"tool tip of pid {pid}", 0.1)
 
     # -- input
     def click(self, x, y, button=1, double=False):
@@ -482,11 +571,9 @@ class Recording:
     def __init__(self, session):
         self.session = session
         self.path = session.tmp / "logs" / f"rec-{time.monotonic_ns()}.raw"
-        self.proc = subprocess.Popen(
+        self.proc = session.spawn(
             ["parec", "-d", "nul.monitor", "--format=s16le", "--rate=22050", "--channels=1",
-             "--latency-msec=50",
-             str(self.path)], env=session.env, stdout=subprocess.DEVNULL,
-            stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+             "--latency-msec=50", str(self.path)], session.env, session.tmp / "logs" / "parec.log")
         session.procs.append(self.proc)
         # recording has begun once the monitor shows a source output
         wait_until(lambda: self.proc.poll() is not None or session.run(
@@ -561,7 +648,7 @@ class Instance:
                        FAKETIME_DONT_FAKE_MONOTONIC="1", LD_PRELOAD=FAKETIME_LIB)
         env.update(extra_env)
         self.started = time.monotonic()
-        self.proc = _spawn([str(program.exe)], env, log, cwd=str(program.folder))
+        self.proc = s.spawn([str(program.exe)], env, log, cwd=str(program.folder))
         self.pid = self.proc.pid
         s.instances.append(self)
 
@@ -596,7 +683,11 @@ class Instance:
         _terminate(self.proc, grace=2.0)
 
     def kill(self):
-        os.killpg(self.pid, signal.SIGKILL)
+        """SIGKILL the process (and its group) at once."""
+        try:
+            os.killpg(self.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         self.proc.wait(5)
 
     def output(self):
@@ -607,8 +698,8 @@ class Instance:
     def windows(self, title=None, **kw):
         return self.session.windows(self.pid, title, **kw)
 
-    def window(self, title, timeout=5.0):
-        return self.session.window(self.pid, title, timeout)
+    def window(self, title, timeout=5.0, override_redirect=False):
+        return self.session.window(self.pid, title, timeout, override_redirect)
 
     def wait_gone(self, title, timeout=5.0):
         self.session.wait_gone(self.pid, title, timeout)
@@ -641,15 +732,23 @@ class E2ECase(unittest.TestCase):
     def program(self, data=None, wave=None):
         return Program(self.session, data=data, wave=wave)
 
+    @staticmethod
+    def _problems(result):
+        return len(getattr(result, "errors", ())) + len(getattr(result, "failures", ()))
+
+    def run(self, result=None):
+        self._result, self._before = result, self._problems(result)
+        return super().run(result)
+
     def tearDown(self):
-        outcome = getattr(self, "_outcome", None)
-        if outcome is not None and not getattr(outcome, "success", True):
+        if self._problems(self._result) > self._before:  # this test has failed so far
             self._save_artifacts()
         self.session.stop_programs()
 
     def _save_artifacts(self):
         try:
-            d = ARTIFACTS / self.id()
+            mod = Path(getattr(sys.modules[type(self).__module__], "__file__", "e2e")).stem
+            d = ARTIFACTS / (mod + "." + self.id().split(".", 1)[1])
             d.mkdir(parents=True, exist_ok=True)
             s = self.session
             s.screenshot(d / "screen.png")
