@@ -8,7 +8,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
   fonts-ipafont-gothic
   xvfb xauth x11-utils trayer xdotool libfaketime
-  pulseaudio pulseaudio-utils sox imagemagick
+  pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop
   dbus at-spi2-core python3 python3-pyatspi desktop-file-utils dpkg-dev file
   clang libclang-rt-14-dev
 )

@@ -1,3 +1,4 @@
+#include "platform/display_platform.h"
 #include "shell/app.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
 {
     // A full disk or a file-size limit must fail a write, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    display_platform::preferStayOnTop(argc, argv);
     QApplication application(argc, argv);
     App app(Platform::system());
     if (!app.startUp())

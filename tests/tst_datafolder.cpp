@@ -1,0 +1,165 @@
+#include "platform/program_directory.h"
+
+#include <QtTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+constexpr uid_t kOtherUser = 65534; // nobody
+constexpr gid_t kOtherGroup = 65534; // nogroup
+
+bool makeFolder(const QString &path, mode_t mode, bool otherOwner = false)
+{
+    const QByteArray name = QFile::encodeName(path);
+    if (!QDir().mkpath(path) || ::chmod(name.constData(), mode) != 0)
+        return false;
+    return !otherOwner || ::chown(name.constData(), kOtherUser, kOtherGroup) == 0;
+}
+
+// The decision as an ordinary user makes it, in a child process that has
+// given up root.
+QString chooseAsOtherUser(const QString &programDirectory, const QString &userDataDirectory)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return QStringLiteral("<no pipe>");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kOtherGroup) != 0 || ::setuid(kOtherUser) != 0)
+            ::_exit(2);
+        const QByteArray answer = data_folder::choose(programDirectory, userDataDirectory).toUtf8();
+        const bool written = ::write(fds[1], answer.constData(), size_t(answer.size())) == answer.size();
+        ::_exit(written ? 0 : 3);
+    }
+    ::close(fds[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("<child failed with %1>").arg(status);
+    return QString::fromUtf8(answer);
+}
+} // namespace
+
+class TestDataFolder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void choose_data();
+    void choose();
+    void chooseAsOrdinaryUser_data();
+    void chooseAsOrdinaryUser();
+    void decidedOnceForTheWholeRun();
+
+private:
+    QTemporaryDir m_root;
+    QString m_home;
+};
+
+void TestDataFolder::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    // Another user must be able to reach the folders below.
+    QVERIFY(makeFolder(m_root.path(), 0755));
+    m_home = m_root.filePath(QStringLiteral("home"));
+    QVERIFY(makeFolder(m_home + QLatin1String("/.local/bin"), 0755));
+    qputenv("HOME", QFile::encodeName(m_home));
+}
+
+void TestDataFolder::choose_data()
+{
+    QTest::addColumn<QString>("programDirectory");
+    QTest::addColumn<bool>("onlyAsRoot");
+    QTest::addColumn<bool>("besideProgram");
+
+    const QString root = m_root.path();
+    QTest::newRow("unpacked_into_writable_folder") << root + QLatin1String("/unpacked") << false << true;
+    QTest::newRow("unpacked_into_read_only_folder") << root + QLatin1String("/read-only") << false << false;
+    QTest::newRow("installed_in_usr_bin") << QStringLiteral("/usr/bin") << false << false;
+    QTest::newRow("installed_in_usr_local_bin") << QStringLiteral("/usr/local/bin") << false << false;
+    QTest::newRow("installed_under_opt") << QStringLiteral("/opt/rekuda31/bin") << false << false;
+    QTest::newRow("installed_per_user_in_local_bin") << m_home + QLatin1String("/.local/bin") << false << false;
+    QTest::newRow("root_in_folder_of_another_user") << root + QLatin1String("/others") << true << false;
+    QTest::newRow("missing_folder") << root + QLatin1String("/gone") << false << false;
+
+    QVERIFY(makeFolder(root + QLatin1String("/unpacked"), 0755));
+    QVERIFY(makeFolder(root + QLatin1String("/read-only"), 0555));
+    if (::geteuid() == 0)
+        QVERIFY(makeFolder(root + QLatin1String("/others"), 0755, true));
+}
+
+void TestDataFolder::choose()
+{
+    QFETCH(QString, programDirectory);
+    QFETCH(bool, onlyAsRoot);
+    QFETCH(bool, besideProgram);
+    if (onlyAsRoot && ::geteuid() != 0)
+        QSKIP("needs root");
+
+    const QString userData = m_root.filePath(QStringLiteral("data/%1").arg(QLatin1String(QTest::currentDataTag())));
+    const bool programDirectoryExisted = QFileInfo::exists(programDirectory);
+
+    const QString chosen = data_folder::choose(programDirectory, userData);
+
+    QCOMPARE(chosen, besideProgram ? programDirectory : userData);
+    QCOMPARE(QFileInfo(userData).isDir(), !besideProgram);
+    QCOMPARE(QFileInfo::exists(programDirectory), programDirectoryExisted);
+}
+
+void TestDataFolder::chooseAsOrdinaryUser_data()
+{
+    QTest::addColumn<QString>("programDirectory");
+    QTest::addColumn<bool>("besideProgram");
+
+    if (::geteuid() != 0)
+        return; // choose() above already runs as an ordinary user
+    const QString own = m_root.filePath(QStringLiteral("own"));
+    QVERIFY(makeFolder(own, 0755, true));
+    QVERIFY(makeFolder(own + QLatin1String("/unpacked"), 0755, true));
+    QVERIFY(makeFolder(own + QLatin1String("/read-only"), 0555, true));
+    QVERIFY(makeFolder(own + QLatin1String("/data"), 0755, true));
+    QVERIFY(makeFolder(m_root.filePath(QStringLiteral("roots")), 0755));
+
+    QTest::newRow("unpacked_into_own_folder") << own + QLatin1String("/unpacked") << true;
+    QTest::newRow("own_folder_made_read_only") << own + QLatin1String("/read-only") << false;
+    QTest::newRow("folder_of_root") << m_root.filePath(QStringLiteral("roots")) << false;
+    QTest::newRow("installed_in_usr_bin") << QStringLiteral("/usr/bin") << false;
+}
+
+void TestDataFolder::chooseAsOrdinaryUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("runs as an ordinary user already");
+    QFETCH(QString, programDirectory);
+    QFETCH(bool, besideProgram);
+
+    const QString userData = m_root.filePath(QStringLiteral("own/data/%1").arg(QLatin1String(QTest::currentDataTag())));
+    QCOMPARE(chooseAsOtherUser(programDirectory, userData), besideProgram ? programDirectory : userData);
+    QCOMPARE(QFileInfo(userData).isDir(), !besideProgram);
+}
+
+void TestDataFolder::decidedOnceForTheWholeRun()
+{
+    const QString folder = m_root.filePath(QStringLiteral("once"));
+    const QString userData = m_root.filePath(QStringLiteral("data/once"));
+    QVERIFY(makeFolder(folder, 0755));
+    const ApplicationDirectory directory(folder, userData);
+    QCOMPARE(directory.path(), folder);
+
+    QVERIFY(makeFolder(folder, 0555));
+    QCOMPARE(directory.path(), folder);
+    // A fresh start would now decide otherwise.
+    QCOMPARE(ApplicationDirectory(folder, userData).path(), userData);
+}
+
+QTEST_GUILESS_MAIN(TestDataFolder)
+#include "tst_datafolder.moc"
