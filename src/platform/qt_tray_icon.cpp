@@ -1,28 +1,134 @@
 #include "platform/qt_tray_icon.h"
 
+#include "platform/resident_indicator.h"
+
+#include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <QWidget>
+
+// On X11 the notification area reports a left click as soon as the button goes
+// down. Opening the menu then would let the matching release land on the menu
+// and choose whatever item lies under the pointer, so the press only arms a
+// watch for its own release: the release is delivered to the same icon window,
+// and counts when it happens over the icon. Where the activation comes after
+// the button is already up (D-Bus trays, Windows) it counts at once.
+
+namespace {
+constexpr int trayWatchMs = 3000;
+}
 
 SystemTrayIcon::SystemTrayIcon(QObject *parent)
     : TrayIcon(parent)
-{ }
+    , trayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); })
+{
+    m_trayWatch.setInterval(trayWatchMs);
+    connect(&m_trayWatch, &QTimer::timeout, this, &SystemTrayIcon::followTray);
+}
 
-SystemTrayIcon::~SystemTrayIcon() = default;
+SystemTrayIcon::~SystemTrayIcon()
+{
+    stopAwaitingRelease();
+}
 
 void SystemTrayIcon::add(const QIcon &icon, const QString &tip)
 {
-    m_icon = std::make_unique<QSystemTrayIcon>(icon);
-    m_icon->setToolTip(tip);
-    connect(m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            emit leftButtonReleased(QCursor::pos());
-    });
-    m_icon->show();
+    m_icon = icon;
+    m_tip = tip;
+    m_added = true;
+    followTray();
+    m_trayWatch.start();
 }
 
 void SystemTrayIcon::remove()
 {
-    if (m_icon)
-        m_icon->hide();
-    m_icon.reset();
+    m_added = false;
+    m_trayWatch.stop();
+    stopAwaitingRelease();
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    m_trayIcon.reset();
+    m_indicator.reset();
+}
+
+void SystemTrayIcon::followTray()
+{
+    if (!m_added)
+        return;
+    const bool available = trayAvailable();
+    if (available && !m_trayIcon)
+        showInTray();
+    else if (!available && !m_indicator)
+        showIndicator();
+}
+
+void SystemTrayIcon::showInTray()
+{
+    m_indicator.reset();
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(m_icon);
+    m_trayIcon->setToolTip(m_tip);
+    connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
+        [this](QSystemTrayIcon::ActivationReason reason) { onTrayActivated(reason); });
+    m_trayIcon->show();
+}
+
+void SystemTrayIcon::showIndicator()
+{
+    stopAwaitingRelease();
+    if (m_trayIcon)
+        m_trayIcon->hide();
+    m_trayIcon.reset();
+    m_indicator = std::make_unique<ResidentIndicator>(m_icon, m_tip);
+    connect(m_indicator.get(), &ResidentIndicator::leftButtonReleased, this, &TrayIcon::leftButtonReleased);
+    m_indicator->show();
+}
+
+void SystemTrayIcon::onTrayActivated(int reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+        emit leftButtonReleased(QCursor::pos());
+        return;
+    }
+    if (!m_awaitingRelease) {
+        m_awaitingRelease = true;
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+}
+
+void SystemTrayIcon::stopAwaitingRelease()
+{
+    if (!m_awaitingRelease)
+        return;
+    m_awaitingRelease = false;
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool SystemTrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        // A new press starts another gesture; a release lost on the way must
+        // not turn some later click elsewhere into a tray click.
+        stopAwaitingRelease();
+        break;
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto *widget = qobject_cast<QWidget *>(watched);
+        // The window-level copy of the event comes first; the icon widget's own follows.
+        if (mouse->button() != Qt::LeftButton || !widget)
+            break;
+        stopAwaitingRelease();
+        if (widget->rect().contains(mouse->position().toPoint()))
+            emit leftButtonReleased(mouse->globalPosition().toPoint());
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
 }

@@ -2,11 +2,18 @@
 
 #include "platform/services.h"
 
+#include <QTimer>
+
+#include <functional>
 #include <memory>
 
 class QSystemTrayIcon;
+class ResidentIndicator;
 
-// The icon in the desktop's notification area.
+// The icon in the desktop's notification area, or the resident indicator
+// while the desktop has none. Either one reports the release of the left
+// button over it; the icon moves between the two as a notification area comes
+// and goes.
 class SystemTrayIcon : public TrayIcon
 {
     Q_OBJECT
@@ -16,6 +23,28 @@ public:
     void add(const QIcon &icon, const QString &tip) override;
     void remove() override;
 
+    // Puts the icon where it belongs now; runs every few seconds while added.
+    void followTray();
+    bool inTray() const { return m_trayIcon != nullptr; }
+    ResidentIndicator *indicator() const { return m_indicator.get(); }
+
+    // Whether the desktop has a notification area; replaceable for tests.
+    std::function<bool()> trayAvailable;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    std::unique_ptr<QSystemTrayIcon> m_icon;
+    void showInTray();
+    void showIndicator();
+    void onTrayActivated(int reason);
+    void stopAwaitingRelease();
+
+    bool m_added = false;
+    QIcon m_icon;
+    QString m_tip;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    std::unique_ptr<ResidentIndicator> m_indicator;
+    QTimer m_trayWatch;
+    bool m_awaitingRelease = false;
 };

@@ -1,15 +1,30 @@
 #include "shell/icons_form.h"
 
+#include "alarm/display_form.h"
 #include "entry/edit_form.h"
 #include "entry/form1.h"
 #include "notices/ver_form.h"
 #include "shell/app.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+
+static void initResources()
+{
+    // The artwork lives in the program's static library, whose resource
+    // initialiser nothing else would pull in.
+    Q_INIT_RESOURCE(rekuda31);
+}
+
 IconsForm::IconsForm()
 {
     setObjectName(QStringLiteral("icons"));
-    Image1 = new QLabel(this);
-    menuup = new QMenu(QStringLiteral("popup"));
+    Image1 = place(new QLabel(this), 0, 0, 480, 480);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(programPicture());
+
+    menuup = new QMenu(QStringLiteral("popup"), this);
+    menuup->setObjectName(QStringLiteral("menuup"));
     memoset = menuup->addAction(QStringLiteral("メモ設定"), this, &IconsForm::memoset_Click);
     memoedit = menuup->addAction(QStringLiteral("メモ編集"), this, &IconsForm::memoedit_Click);
     menuup->addSeparator();
@@ -17,16 +32,22 @@ IconsForm::IconsForm()
     timadjst = menuup->addAction(QStringLiteral("日時の設定"), this, &IconsForm::timadjst_Click);
     menuup->addSeparator();
     memofin = menuup->addAction(QStringLiteral("終了"), this, &IconsForm::memofin_Click);
+    memoset->setObjectName(QStringLiteral("memoset"));
+    memoedit->setObjectName(QStringLiteral("memoedit"));
+    dspver->setObjectName(QStringLiteral("dspver"));
+    timadjst->setObjectName(QStringLiteral("timadjst"));
+    memofin->setObjectName(QStringLiteral("memofin"));
 }
 
-IconsForm::~IconsForm()
+QPixmap IconsForm::programPicture()
 {
-    delete menuup;
+    initResources();
+    return QPixmap(QStringLiteral(":/rekuda31/program.xpm"));
 }
 
 QIcon IconsForm::programIcon() const
 {
-    return QIcon();
+    return QIcon(Image1->pixmap());
 }
 
 void IconsForm::setMemoEditVisible(bool visible)
@@ -36,7 +57,16 @@ void IconsForm::setMemoEditVisible(bool visible)
 
 void IconsForm::popup(const QPoint &globalPos)
 {
+    // The tray finishes with the click that brought us here before the menu
+    // takes the pointer.
+    const QPointer<IconsForm> self(this);
+    QCoreApplication::processEvents();
+    if (!self)
+        return;
     menuup->popup(globalPos);
+    // While no window of the program is visible, X11 closes the menu on a click
+    // elsewhere only when the menu is the active window.
+    menuup->activateWindow();
 }
 
 void IconsForm::memoset_Click()
@@ -46,6 +76,11 @@ void IconsForm::memoset_Click()
 
 void IconsForm::memoedit_Click()
 {
+    // Asking a window that is not loaded whether it is visible would create it.
+    if (forms().Display.loaded() && forms().Display().isVisible())
+        return;
+    // The list editor refuses an empty table itself, after putting back a memo
+    // that was taken out of it for editing.
     Edit().open();
 }
 

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 
 // The hidden host of the tray icon's picture and its pop-up menu.
 class IconsForm : public Form
@@ -13,11 +14,12 @@ class IconsForm : public Form
     Q_OBJECT
 public:
     IconsForm();
-    ~IconsForm() override;
 
+    // The program's 32 x 32 memo-sheet picture, as Image1 and other windows show it.
+    static QPixmap programPicture();
     QIcon programIcon() const;
     void setMemoEditVisible(bool visible);
-    // Opens the pop-up menu at the given global position.
+    // Opens the pop-up menu at the pointer's global position.
     void popup(const QPoint &globalPos);
 
     void memoset_Click();
