@@ -2,6 +2,13 @@
 
 #include "shell/form.h"
 
+#include <QGroupBox>
+#include <QListWidget>
+#include <QPushButton>
+
+class QCloseEvent;
+struct MemoTable;
+
 // The memo list editor "memo編集".
 class EditForm : public Form
 {
@@ -10,4 +17,28 @@ public:
     EditForm();
     // The tray menu's "メモ編集".
     void open();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+
+    void setVisible(bool visible) override;
+
+    // The list line of slot i.
+    static QString listLine(const MemoTable &table, int i);
+
+    QGroupBox *Frame1 = nullptr;
+    QListWidget *List1 = nullptr;
+    QPushButton *Command1 = nullptr; // 編集
+    QPushButton *Command2 = nullptr; // 削除
+    QPushButton *Command3 = nullptr; // 編集終了
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillList();
+    int selectedSlot() const;
+
+    bool m_placed = false;
 };

@@ -8,7 +8,26 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <optional>
+
+class QCloseEvent;
 class SecondTimer;
+
+// A memo the list editor took out of the table to be changed. It lives only in
+// the setting window until "設定" adds it again, so it is kept here to be put
+// back if the program ends (or the window is reset) first.
+struct TakenMemo
+{
+    int slot = 0;
+    qint16 min = 0;
+    qint16 hour = 0;
+    qint16 days = 0;
+    qint16 month = 0;
+    qint16 year = 0;
+    QString text;
+    qint16 sound = 0;
+    qint16 week = 0;
+};
 
 // The main window: the memo setting window as its visible face, and the owner
 // of the public variables, the one-second tick, FileWrite and the tray callback.
@@ -32,6 +51,29 @@ public:
 
     void WeekOn();
     void WeekOff();
+
+    // The list editor hands over the memo it removed for editing.
+    void holdTakenMemo(const TakenMemo &memo);
+    bool editPending() const { return m_taken.has_value(); }
+    // Puts a memo taken for editing back into the table and the data file, in
+    // its place, and closes the edit. Does nothing when no edit is pending.
+    void restorePendingEdit();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Check2_Click();
+    void Check3_Click();
 
     // Current time ("現在時刻").
     QGroupBox *Frame1 = nullptr;
@@ -87,6 +129,22 @@ public:
 
     SecondTimer *Timer1 = nullptr;
 
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildControls();
+    void connectHandlers();
+    void weekdayClicked(QCheckBox *box, qint16 bit);
+    void setYearField(bool visible);
+    void setMonthField(bool visible);
+    void setDayField(bool visible);
+    void refillYear();
+    void refillMonth();
+    void refillDay();
+
+    std::optional<TakenMemo> m_taken;
+    bool m_placed = false;
 };

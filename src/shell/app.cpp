@@ -78,6 +78,8 @@ bool App::startUp()
 
 void App::exitProgram()
 {
+    if (forms.form1.loaded())
+        forms.form1().restorePendingEdit();
     os.tray->remove();
     os.beeper->beep();
     forms.unloadAll();
