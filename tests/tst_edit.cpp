@@ -4,6 +4,7 @@
 #include "entry/edit_form.h"
 #include "entry/form1.h"
 #include "entry/memo_form.h"
+#include "notices/keikoku1_form.h"
 #include "shell/icons_form.h"
 
 #include <QtTest>
@@ -111,6 +112,8 @@ private slots:
     void sessionEndDuringEditPutsTheMemoBack();
     void menuDuringEditPutsTheMemoBack();
     void settingWindowCannotBeClosedDuringEdit();
+    void refusedEditPutBackLeavesNoWayToAddItTwice();
+    void setWhileTheListIsOpenKeepsLinesOnTheirSlots();
 
 private:
     std::unique_ptr<TestProgram> program;
@@ -416,7 +419,11 @@ void TestEdit::exitDuringEditPutsTheMemoBack()
     icons().memoedit->trigger();
     selectLine(line);
     QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-    QVERIFY(program->dataFile() != dataFileOf(memos));
+    // Out of the table and the file meanwhile; the only memo leaves a zero-byte file.
+    QStringList left = memos;
+    left.removeAt(line);
+    QCOMPARE(program->dataFile(), left.isEmpty() ? QByteArray() : dataFileOf(left));
+    QVERIFY(icons().memoedit->isVisible());
     // The user changes the fields but never sets them.
     QTest::mouseClick(form1().Command4, Qt::LeftButton);
 
@@ -481,6 +488,51 @@ void TestEdit::settingWindowCannotBeClosedDuringEdit()
     QCOMPARE(form1().DataMaxNumber, qint16(3));
     QTest::mouseClick(form1().Command3, Qt::LeftButton);
     QCOMPARE(program->dataFile(), dataFileOf(kMemos));
+}
+
+// A past time refused during an edit, then "メモ編集" puts the memo back: the
+// warning's OK must not bring back a "設定" that adds it a second time.
+void TestEdit::refusedEditPutBackLeavesNoWayToAddItTwice()
+{
+    QVERIFY(startWith(kMemos));
+    icons().memoedit->trigger();
+    selectLine(3);
+    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+    for (QPushButton *button : {form1().Command13, form1().Command11, form1().Command3})
+        QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(keikoku1().isVisible());
+
+    icons().memoedit->trigger();
+    QCOMPARE(Edit().List1->count(), 4);
+    QTest::mouseClick(Edit().Command3, Qt::LeftButton);
+    QTest::mouseClick(keikoku1().Command1, Qt::LeftButton);
+    QVERIFY(form1().isVisible());
+    QCOMPARE(settingWindow(), QStringLiteral("2026/12/15 13:45 1 0 0 ・・・・・・・ メモ キャンセル"));
+    QCOMPARE(form1().DataMaxNumber, qint16(4));
+    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
+}
+
+// A memo set while the list editor is open: each line still names its slot.
+void TestEdit::setWhileTheListIsOpenKeepsLinesOnTheirSlots()
+{
+    QVERIFY(startWith(kMemos));
+    icons().memoset->trigger();
+    for (int i = 0; i < 6; ++i)
+        QTest::mouseClick(form1().Command7, Qt::LeftButton);
+    QTest::mouseClick(form1().Check3, Qt::LeftButton, {}, QPoint(6, 8));
+    QTest::mouseClick(form1().Command2, Qt::LeftButton);
+    icons().memoedit->trigger();
+    QVERIFY(Edit().isVisible());
+    QTest::keyClicks(MEMO().Text1, "early");
+    QTest::mouseClick(MEMO().Command1, Qt::LeftButton);
+    QTest::mouseClick(form1().Command3, Qt::LeftButton);
+
+    const QString early = QStringLiteral("29,8,0,0,0,\"early\",0,0");
+    QCOMPARE(listLines().value(0), QStringLiteral("毎日　8時29分　early"));
+    QCOMPARE(listLines().size(), 5);
+    selectLine(lineOf(QStringLiteral("昼")));
+    QTest::mouseClick(Edit().Command2, Qt::LeftButton);
+    QCOMPARE(program->dataFile(), dataFileOf({early, kMemos.at(0), kMemos.at(2), kMemos.at(3)}));
 }
 
 QTEST_MAIN(TestEdit)

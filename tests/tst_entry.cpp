@@ -204,7 +204,9 @@ void TestEntry::focusOrderAndNoDefaultButton()
 {
     QVERIFY(openAt(QDateTime(QDate(2026, 12, 25), QTime(14, 29, 58))));
     QCOMPARE(visibleButtons(), QStringLiteral("メモ,キャンセル"));
-    MEMO().Command1->click();
+    QVERIFY(click("Command2"));
+    typeMemo(QStringLiteral("x"));
+    QTest::mouseClick(MEMO().Command1, Qt::LeftButton);
     QCOMPARE(visibleButtons(), QStringLiteral("設定,メモ,キャンセル"));
 
     QStringList order;
@@ -394,10 +396,13 @@ void TestEntry::pastTimeCheck_data()
         << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 50))
         << QStringList {"Command12", "Command10", "Command8", "Command6", "Command4"} << 0 << true;
     QTest::newRow("midnight: 23:59 of the day before")
-        << QDateTime(QDate(2027, 3, 1), QTime(0, 0, 5)) << QStringList {"Command7", "Command5", "Command9", "Command11"}
-        << 0 << false;
-    QTest::newRow("midnight: 0:00 of the next day") << QDateTime(QDate(2027, 2, 28), QTime(23, 59, 50))
+        << QDateTime(QDate(2026, 12, 25), QTime(0, 0, 5)) << QStringList {"Command9", "Command7", "Command5"} << 0
+        << false;
+    QTest::newRow("midnight: 0:00 of the next day") << QDateTime(QDate(2026, 12, 24), QTime(23, 59, 50))
                                                     << QStringList {"Command8", "Command6", "Command4"} << 0 << true;
+    QTest::newRow("midnight: 23:59 of the last day of the month before")
+        << QDateTime(QDate(2027, 3, 1), QTime(0, 0, 5))
+        << QStringList {"Command7", "Command5", "Command11", "Command9", "Command9"} << 0 << false;
 }
 
 void TestEntry::pastTimeCheck()

@@ -26,6 +26,8 @@ public:
 
     // The list line of slot i.
     static QString listLine(const MemoTable &table, int i);
+    // Rebuilds the list from the table, line k for slot k, nothing selected.
+    void fillList();
 
     QGroupBox *Frame1 = nullptr;
     QListWidget *List1 = nullptr;
@@ -37,7 +39,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void fillList();
     int selectedSlot() const;
 
     bool m_placed = false;

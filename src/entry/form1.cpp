@@ -269,6 +269,10 @@ void Form1::FileWrite()
     if (!memo_order::add(app.table, *this, text, static_cast<qint16>(value(Check1))))
         return;
     app.store.write(FileName, app.table, DataMaxNumber);
+    // An open list editor acts on the slot of the line selected: its lines
+    // must move with the new memo.
+    if (forms().Edit.loaded() && Edit().isVisible())
+        Edit().fillList();
 }
 
 void Form1::openForNewMemo()
@@ -606,7 +610,10 @@ void Form1::restorePendingEdit()
     icons().setMemoEditVisible(true);
     app.store.write(FileName, table, DataMaxNumber);
 
-    // The edit is over: "設定" must not add the memo a second time.
+    // The edit is over: "設定" must not add the memo a second time, even when
+    // the past-time warning's OK brings this window back.
+    Command3->hide();
+    Command1->show();
     hide();
     if (forms().MEMO.loaded())
         MEMO().hide();
