@@ -1,4 +1,5 @@
 #include "platform/display_platform.h"
+#include "platform/termination_signals.h"
 #include "shell/app.h"
 
 #include <QApplication>
@@ -14,5 +15,6 @@ int main(int argc, char *argv[])
     App app(Platform::system());
     if (!app.startUp())
         return 0;
+    termination_signals::quitEventLoopOnSignals();
     return QApplication::exec();
 }

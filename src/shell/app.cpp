@@ -88,5 +88,8 @@ void App::exitProgram()
 
 void App::endImmediately()
 {
+    // Even the immediate end keeps a memo that is out for editing.
+    if (forms.form1.loaded())
+        forms.form1().restorePendingEdit();
     terminate();
 }
