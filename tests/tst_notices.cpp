@@ -103,8 +103,7 @@ void TestNotices::splashClosesAfter800ms()
     QVERIFY(program.start());
     QVERIFY(Title().isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!forms().Title.loaded(), 3000);
-    // Coarse timers may fire up to 5 % early.
-    QVERIFY2(clock.elapsed() >= 760, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 800, qPrintable(QString::number(clock.elapsed())));
     // Gone for good: nothing brings it back during the run.
     program.advance(5000);
     QVERIFY(!forms().Title.loaded());

@@ -1,12 +1,26 @@
 // Start-up, the single-instance rule and the orderly exit.
 #include "fakes/fake_platform.h"
 
+#include "alarm/display_form.h"
+#include "alarm/wave_form.h"
+#include "entry/edit_form.h"
 #include "entry/form1.h"
+#include "entry/memo_form.h"
+#include "notices/keikoku1_form.h"
+#include "notices/keikoku2_form.h"
+#include "notices/title_form.h"
+#include "notices/ver_form.h"
+#include "platform/qt_services.h"
 #include "shell/icons_form.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -17,6 +31,7 @@ private slots:
     void secondInstanceDoesNothing();
     void exitRemovesIconFirstAndTouchesNoFile();
     void realSecondProcessEndsAtOnce();
+    void lockFileOfAnotherUserIsNotOurs();
 };
 
 void TestStartup::firstStartWithoutDataFile()
@@ -40,7 +55,23 @@ void TestStartup::startWithMemos()
 {
     TestProgram program;
     program.writeDataFile(cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,8,0,0,0,\"b\",0,2", "0,9,1,1,2027,\"c\",1,0"}));
+    // The icon comes after the menu host and the paths, before the sound
+    // window, the data file and the splash.
+    QStringList atAdd;
+    program.tray->onAdd = [&] {
+        const Forms &f = program.app->forms;
+        atAdd << QStringLiteral("icons %1").arg(f.icons.loaded() && !icons().isVisible())
+              << QStringLiteral("paths %1").arg(!form1().FileName.isEmpty() && !form1().SundFile.isEmpty())
+              << QStringLiteral("frmWave %1").arg(f.frmWave.loaded())
+              << QStringLiteral("memos %1").arg(form1().DataMaxNumber)
+              << QStringLiteral("Title %1").arg(f.Title.loaded());
+    };
     QVERIFY(program.start());
+    QCOMPARE(atAdd, QStringList({"icons 1", "paths 1", "frmWave 0", "memos 0", "Title 0"}));
+    QVERIFY(forms().frmWave.loaded());
+    QVERIFY(Title().isVisible());
+    QVERIFY(!form1().isVisible());
+    QVERIFY(!icons().isVisible());
     QCOMPARE(form1().DataMaxNumber, qint16(3));
     QCOMPARE(form1().SetFlg, qint16(1));
     QVERIFY(icons().memoedit->isVisible());
@@ -72,10 +103,27 @@ void TestStartup::exitRemovesIconFirstAndTouchesNoFile()
         windowsLoadedAtRemoval = program.app->forms.form1.loaded() && program.app->forms.icons.loaded();
         beepsAtRemoval = program.beeper->beeps;
     };
+    QStringList closed;
+    const auto watch = [&closed](QWidget &window) {
+        QObject::connect(&window, &QObject::destroyed, [&closed, name = window.objectName()] { closed << name; });
+    };
+    watch(forms().Display());
+    watch(Edit());
+    watch(keikoku1());
+    watch(keikoku2());
+    watch(MEMO());
+    watch(Ver());
+    watch(frmWave());
+    watch(Title());
+    watch(form1());
+    watch(icons());
     icons().memofin->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(windowsLoadedAtRemoval);
     QCOMPARE(beepsAtRemoval, 0);
     QCOMPARE(program.beeper->beeps, 1);
+    QCOMPARE(closed,
+        QStringList({"Display", "Edit", "frmWave", "keikoku1", "keikoku2", "MEMO", "Title", "Ver", "form1", "icons"}));
     QVERIFY(!program.tray->present);
     QVERIFY(!program.app->forms.form1.loaded());
     QVERIFY(!program.app->forms.icons.loaded());
@@ -132,6 +180,41 @@ void TestStartup::realSecondProcessEndsAtOnce()
     QFile data(dir.filePath(QStringLiteral("rekuda31.dat")));
     QVERIFY(data.open(QIODevice::ReadOnly));
     QCOMPARE(data.readAll(), bytes);
+}
+
+void TestStartup::lockFileOfAnotherUserIsNotOurs()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to hand the lock file to another user");
+    // A shared folder such as /tmp, where the lock lives without a runtime folder.
+    QTemporaryDir shared;
+    QVERIFY(QFile::setPermissions(shared.path(),
+        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadOwner
+            | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", shared.path().toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", savedRuntime); });
+    QTemporaryDir program;
+
+    {
+        FileLock first(program.path());
+        QVERIFY(first.acquire());
+        FileLock second(program.path());
+        QVERIFY(!second.acquire());
+    }
+    const QStringList made = QDir(shared.path()).entryList(QDir::Files);
+    QCOMPARE(made.size(), 1);
+
+    // Another user takes the name first and holds it: our program still starts.
+    const QByteArray name = QFile::encodeName(QDir(shared.path()).filePath(made.first()));
+    QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
+    QCOMPARE(::chmod(name.constData(), 0666), 0);
+    const int held = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    QVERIFY(held >= 0);
+    const auto release = qScopeGuard([held] { ::close(held); });
+    QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
+    FileLock ours(program.path());
+    QVERIFY(ours.acquire());
 }
 
 QTEST_MAIN(TestStartup)

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 class TestStore : public QObject
@@ -32,6 +33,7 @@ private slots:
     void textIsMadeStorable();
     void failedWriteKeepsRunningAndWritesAgain();
     void shortWriteLeavesOldFile();
+    void replaceKeepsModeAndLink();
     void fullTableRefusesTwentySecond();
 };
 
@@ -71,13 +73,12 @@ void TestStore::roundTripIsByteIdentical_data()
     QTest::addColumn<int>("count");
 
     QTest::newRow("every kind") << cp932Lines({"4", "0,7,0,0,0,\"毎日の薬\",0,0", "15,8,0,0,0,\"会議\",1,34",
-                                               "0,10,25,0,0,\"家賃\",0,0", "30,14,25,12,2026,\"abc\",1,0"})
+        "0,10,25,0,0,\"家賃\",0,0", "30,14,25,12,2026,\"abc\",1,0"})
                                 << 4;
-    QTest::newRow("NEC and IBM extensions, wave dash")
-        << cp932Lines({"1", "5,9,1,1,2027,\"①髙～ｶﾅ\",0,0"}) << 1;
+    QTest::newRow("NEC and IBM extensions, wave dash") << cp932Lines({"1", "5,9,1,1,2027,\"①髙～ｶﾅ\",0,0"}) << 1;
     QTest::newRow("commas and percent signs in text") << cp932Lines({"1", "0,0,1,1,2027,\"a,b,,c %1 %7\",0,0"}) << 1;
     QTest::newRow("line breaks in text") << cp932Lines({"1", "0,0,1,1,2027,\"一行目", "二行目\",1,0"}) << 1;
-    QStringList full{"21"};
+    QStringList full {"21"};
     for (int i = 0; i < 21; ++i)
         full << QStringLiteral("%1,12,1,1,2027,\"memo %1\",0,0").arg(i);
     QTest::newRow("21 memos, beyond the capacity") << cp932Lines(full) << 21;
@@ -200,7 +201,7 @@ void TestStore::fileWriteKeepsDateOrder_data()
         << QStringList({"0,9,1,1,2027,\"a\",0,0", "0,9,1,1,2027,\"b\",0,0", "0,10,1,1,2027,\"c\",0,0"})
         << QStringList({"0,9,1,1,2027,new"})
         << QStringList({"4", "0,9,1,1,2027,\"a\",0,0", "0,9,1,1,2027,\"b\",0,0", "0,9,1,1,2027,\"new\",0,0",
-                        "0,10,1,1,2027,\"c\",0,0"});
+               "0,10,1,1,2027,\"c\",0,0"});
     QTest::newRow("earlier date moves to slot 0 in one add")
         << QStringList({"0,9,1,1,2027,\"a\",0,0", "0,9,1,2,2027,\"b\",0,0"}) << QStringList({"59,23,31,12,2026,new"})
         << QStringList({"3", "59,23,31,12,2026,\"new\",0,0", "0,9,1,1,2027,\"a\",0,0", "0,9,1,2,2027,\"b\",0,0"});
@@ -257,7 +258,8 @@ void TestStore::textIsMadeStorable()
         addMemo(0, 9, 1, 1, 2027, typed);
         QCOMPARE(program.app->table.MemoText[0], stored);
         written = program.dataFile();
-        QVERIFY(!written.contains('\xFF') || stored.contains(QChar(0xFFE0)));
+        // Exactly the bytes Windows writes for the stored text.
+        QCOMPARE(written, cp932Lines({"1", "0,9,1,1,2027,\"" + stored + "\",0,0"}));
     }
     // After a restart the table holds exactly what it held before.
     TestProgram again;
@@ -284,8 +286,8 @@ void TestStore::failedWriteKeepsRunningAndWritesAgain()
 
     program.files->failWrites = false;
     addMemo(0, 10, 1, 1, 2027, QStringLiteral("c"));
-    QCOMPARE(program.dataFile(), cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,9,1,1,2027,\"b\",0,0",
-                                             "0,10,1,1,2027,\"c\",0,0"}));
+    QCOMPARE(program.dataFile(),
+        cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,9,1,1,2027,\"b\",0,0", "0,10,1,1,2027,\"c\",0,0"}));
 }
 
 void TestStore::shortWriteLeavesOldFile()
@@ -298,7 +300,7 @@ void TestStore::shortWriteLeavesOldFile()
     QVERIFY(files.replace(path, QByteArray("old content\r\n"), &error));
 
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
+    rlimit saved {};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit small = saved;
     small.rlim_cur = 100;
@@ -318,9 +320,47 @@ void TestStore::shortWriteLeavesOldFile()
     QVERIFY(files.remove(path, &error));
 }
 
+void TestStore::replaceKeepsModeAndLink()
+{
+    QTemporaryDir dir;
+    PosixFiles files;
+    QString error;
+    const auto mode = [](const QString &path) {
+        struct stat st = {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_mode & 07777;
+    };
+
+    // Memos the user made private stay private.
+    const QString plain = dir.filePath(QStringLiteral("rekuda31.dat"));
+    QVERIFY(files.replace(plain, "1\r\n", &error));
+    QVERIFY(QFile::setPermissions(plain, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    QVERIFY(files.replace(plain, "2\r\n", &error));
+    QCOMPARE(mode(plain), mode_t(0600));
+
+    // A data file linked to another folder is written, and deleted, there.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("synced")));
+    const QString target = dir.filePath(QStringLiteral("synced/memos.dat"));
+    const QString link = dir.filePath(QStringLiteral("link/rekuda31.dat"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("link")));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(files.replace(link, "3\r\n", &error));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QFile written(target);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("3\r\n"));
+    QVERIFY(files.remove(link, &error));
+    QVERIFY(!QFile::exists(target));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(files.replace(link, "4\r\n", &error));
+    QCOMPARE(*files.read(target), QByteArray("4\r\n"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("link"))).entryList(QDir::Files | QDir::System),
+        QStringList({"rekuda31.dat"}));
+}
+
 void TestStore::fullTableRefusesTwentySecond()
 {
-    QStringList full{"21"};
+    QStringList full {"21"};
     for (int i = 0; i < 21; ++i)
         full << QStringLiteral("%1,12,1,1,2027,\"m\",0,0").arg(i);
     TestProgram program;

@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 namespace {
@@ -96,6 +97,8 @@ private slots:
     void firstMemoShowsMemoEdit();
     void iconAndTip();
     void leftReleaseOpensMenuAtPointer();
+    void trayActivation_data();
+    void trayActivation();
     void memoEdit_data();
     void memoEdit();
     void dateTimeSettingsLeaveProgramRunning();
@@ -173,6 +176,31 @@ void TestTray::leftReleaseOpensMenuAtPointer()
     QTRY_VERIFY(icons().menuup->isVisible());
     QCOMPARE(icons().menuup->pos(), QPoint(120, 90));
     icons().menuup->hide();
+}
+
+void TestTray::trayActivation_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("leftClick") << int(QSystemTrayIcon::Trigger) << true;
+    // A click soon after the last one, as after closing the menu with Escape.
+    QTest::newRow("quickSecondClick") << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("rightClick") << int(QSystemTrayIcon::Context) << false;
+    QTest::newRow("middleClick") << int(QSystemTrayIcon::MiddleClick) << false;
+}
+
+void TestTray::trayActivation()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, opens);
+    SystemTrayIcon tray;
+    tray.trayAvailable = [] { return true; };
+    tray.add(QIcon(IconsForm::programPicture()), QStringLiteral("tip"));
+    QVERIFY(tray.trayIcon());
+    QSignalSpy released(&tray, &TrayIcon::leftButtonReleased);
+    // With no button held any more, the activation itself is the release.
+    emit tray.trayIcon()->activated(QSystemTrayIcon::ActivationReason(reason));
+    QCOMPARE(released.size(), opens ? 1 : 0);
 }
 
 void TestTray::memoEdit_data()

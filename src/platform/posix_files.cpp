@@ -47,6 +47,17 @@ void syncFolder(const QString &path)
     }
 }
 
+// The file a write or deletion is meant for: where a link sends it, so that
+// a data file the user linked to another folder stays there.
+QString resolved(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
 } // namespace
 
 std::optional<QByteArray> PosixFiles::read(const QString &path)
@@ -71,14 +82,17 @@ bool PosixFiles::exists(const QString &path)
 
 bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *error)
 {
-    const QByteArray target = QFile::encodeName(path);
+    const QString file = resolved(path);
+    const QByteArray target = QFile::encodeName(file);
     QByteArray temp = target + ".tmp-XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = lastError();
         return false;
     }
-    ::fchmod(fd, 0644);
+    // The new file takes the old one's permissions: memos made private stay so.
+    struct stat old = {};
+    ::fchmod(fd, ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644);
     bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
     if (!ok)
         *error = lastError();
@@ -94,14 +108,15 @@ bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *
         ::unlink(temp.constData());
         return false;
     }
-    syncFolder(path);
+    syncFolder(file);
     return true;
 }
 
 bool PosixFiles::remove(const QString &path, QString *error)
 {
-    if (::unlink(QFile::encodeName(path).constData()) == 0 || errno == ENOENT) {
-        syncFolder(path);
+    const QString file = resolved(path);
+    if (::unlink(QFile::encodeName(file).constData()) == 0 || errno == ENOENT) {
+        syncFolder(file);
         return true;
     }
     *error = lastError();

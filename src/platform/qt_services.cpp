@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 FileLock::FileLock(QString directory)
@@ -31,9 +32,17 @@ bool FileLock::acquire()
               .left(16);
     const QString name
         = QStringLiteral("%1/rekuda31-%2-%3.lock").arg(folder).arg(::getuid()).arg(QString::fromLatin1(key));
-    m_fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    m_fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0)
         return true; // no lock can be had: better two reminders than none
+    // In a shared folder such as /tmp another user could create the name
+    // first and, by holding it, keep the program from ever starting.
+    struct stat st = {};
+    if (::fstat(m_fd, &st) != 0 || st.st_uid != ::geteuid()) {
+        ::close(m_fd);
+        m_fd = -1;
+        return true;
+    }
     if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
         return true;
     ::close(m_fd);

@@ -87,7 +87,9 @@ void SystemTrayIcon::showIndicator()
 
 void SystemTrayIcon::onTrayActivated(int reason)
 {
-    if (reason != QSystemTrayIcon::Trigger)
+    // A left click soon after the previous one (say, right after closing the
+    // menu) arrives as a double click and must open the menu all the same.
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
         return;
     if (!(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
         emit leftButtonReleased(QCursor::pos());

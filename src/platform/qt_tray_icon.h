@@ -26,6 +26,7 @@ public:
     // Puts the icon where it belongs now; runs every few seconds while added.
     void followTray();
     bool inTray() const { return m_trayIcon != nullptr; }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon.get(); }
     ResidentIndicator *indicator() const { return m_indicator.get(); }
 
     // Whether the desktop has a notification area; replaceable for tests.

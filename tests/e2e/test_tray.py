@@ -93,6 +93,15 @@ class TrayIcon(h.E2ECase):
         self.session.mouse_up()
         h.wait_until(lambda: menus(self.session, inst.pid), 2.0, "menu after the release")
 
+    def test_quick_click_after_escape_opens_menu_again(self):
+        inst = self.program().start(faketime=FAKE)
+        x, y = inst.tray_icon(timeout=2.0).center
+        # Escape and a second click within the double-click time, as from a user
+        # who closes the menu and changes their mind.
+        self.session.xdotool("mousemove", x, y, "click", 1, "sleep", 0.15, "key", "Escape",
+                             "sleep", 0.05, "click", 1)
+        h.wait_until(lambda: menus(self.session, inst.pid), 2.0, "menu after the second click")
+
     def test_click_elsewhere_closes_menu_without_choosing(self):
         prog = self.program(data=THREE_MEMOS)
         inst = prog.start(faketime=FAKE)

@@ -101,6 +101,8 @@ public:
         present = true;
         this->icon = icon;
         this->tip = tip;
+        if (onAdd)
+            onAdd();
     }
     void remove() override
     {
@@ -114,6 +116,7 @@ public:
     bool present = false;
     QIcon icon;
     QString tip;
+    std::function<void()> onAdd;
     std::function<void()> onRemove;
 };
 
