@@ -11,11 +11,14 @@
 #include "notices/title_form.h"
 #include "notices/ver_form.h"
 #include "platform/qt_services.h"
+#include "platform/termination_signals.h"
 #include "shell/icons_form.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QtTest>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -32,6 +35,7 @@ private slots:
     void exitRemovesIconFirstAndTouchesNoFile();
     void realSecondProcessEndsAtOnce();
     void lockFileOfAnotherUserIsNotOurs();
+    void terminationSignalEndsTheEventLoopInOrder();
 };
 
 void TestStartup::firstStartWithoutDataFile()
@@ -215,6 +219,23 @@ void TestStartup::lockFileOfAnotherUserIsNotOurs()
     QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
     FileLock ours(program.path());
     QVERIFY(ours.acquire());
+}
+
+void TestStartup::terminationSignalEndsTheEventLoopInOrder()
+{
+    // SIGTERM at logout ends the loop normally, so aboutToQuit handlers (which
+    // put back a memo out for editing) run, even with a window that vetoes closing.
+    termination_signals::quitEventLoopOnSignals();
+    struct Vetoing : QWidget
+    {
+        void closeEvent(QCloseEvent *event) override { event->ignore(); }
+    } vetoing;
+    vetoing.show();
+    QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+    QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(aboutToQuit.size(), 1);
 }
 
 QTEST_MAIN(TestStartup)

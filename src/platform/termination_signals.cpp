@@ -27,9 +27,10 @@ void quitEventLoopOnSignals()
     auto *notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char buffer[16];
-        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
-        }
-        QCoreApplication::quit();
+        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) { }
+        // exit() rather than quit(): quit() first asks every window to close, and
+        // windows that treat closing as their cancel button would veto it.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;

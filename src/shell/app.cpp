@@ -23,7 +23,7 @@ App::App(Platform platform)
     : os(std::move(platform))
     , store(*os.files, *os.codec, *os.messages)
     , terminate([] { std::_Exit(0); })
-    , quit([] { QCoreApplication::quit(); })
+    , quit([] { QCoreApplication::exit(0); })
 {
     Q_ASSERT(!g_current);
     g_current = this;
