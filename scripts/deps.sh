@@ -10,7 +10,7 @@ PACKAGES=(
   xvfb xauth x11-utils trayer xdotool libfaketime
   pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop
   dbus at-spi2-core python3 python3-pyatspi desktop-file-utils dpkg-dev file
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev libx11-dev
 )
 
 missing=()

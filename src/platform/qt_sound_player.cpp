@@ -18,17 +18,15 @@ constexpr qint64 kLongestWaitMs = 24 * 3600 * 1000;
 
 } // namespace
 
-MediaSoundPlayer::MediaSoundPlayer()
-{
-    // The media backend loads on first use, which takes from tens to hundreds
-    // of milliseconds; pay that at start-up rather than when an alarm shows.
-    QTimer::singleShot(0, [] { QMediaPlayer warmUp; });
-}
+// The media backend is not loaded before the first sound: it costs some ten
+// megabytes that a reminder sitting idle in the tray does not need.
+MediaSoundPlayer::MediaSoundPlayer() = default;
 
 MediaSoundPlayer::~MediaSoundPlayer()
 {
     ended = nullptr;
-    if (QObject *playback = m_playback.get()) {
+    QObject *playback = m_playback.get();
+    if (playback && m_player) {
         QObject::disconnect(m_player, nullptr, playback, nullptr);
         m_player->stop();
     }
@@ -52,6 +50,17 @@ void MediaSoundPlayer::play(const QString &path)
 
     auto playback = std::make_unique<QObject>();
     QObject *const token = playback.get();
+    m_playback = std::move(playback);
+    // Building the pipeline takes tens of milliseconds the first time; start
+    // it once the caller has finished, so the alarm window is not held back.
+    const QString file = QFileInfo(path).absoluteFilePath();
+    QTimer::singleShot(0, token, [this, token, file] { start(token, file); });
+}
+
+void MediaSoundPlayer::start(QObject *token, const QString &file)
+{
+    if (m_playback.get() != token)
+        return;
     auto *output = new QAudioOutput(token);
     auto *player = new QMediaPlayer(token);
     auto *watchdog = new QTimer(token);
@@ -72,11 +81,10 @@ void MediaSoundPlayer::play(const QString &path)
     });
     QObject::connect(watchdog, &QTimer::timeout, token, [this, token] { release(token, Ending::Failed); });
 
-    m_playback = std::move(playback);
     m_player = player;
     m_watchdog = watchdog;
     watchdog->start(kStartTimeoutMs);
-    player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    player->setSource(QUrl::fromLocalFile(file));
     if (m_playback.get() == token)
         player->play();
 }
@@ -87,11 +95,14 @@ void MediaSoundPlayer::release(QObject *playback, Ending how)
         return;
     QMediaPlayer *player = m_player;
     m_player = nullptr;
-    QObject::disconnect(player, nullptr, playback, nullptr);
-    m_watchdog->stop();
+    if (m_watchdog)
+        m_watchdog->stop();
     m_watchdog = nullptr;
-    if (how == Ending::Closed)
-        player->stop();
+    if (player) {
+        QObject::disconnect(player, nullptr, playback, nullptr);
+        if (how == Ending::Closed)
+            player->stop();
+    }
     // Often called from the player's own signal: delete it once that returns.
     m_playback.release()->deleteLater();
     if (ended)

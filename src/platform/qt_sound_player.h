@@ -33,6 +33,8 @@ public:
 private:
     void release(QObject *playback, Ending how);
 
+    void start(QObject *token, const QString &file);
+
     std::unique_ptr<QObject> m_playback;
     QMediaPlayer *m_player = nullptr;
     QTimer *m_watchdog = nullptr;
