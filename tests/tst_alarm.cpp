@@ -1,32 +1,16 @@
+// The alarm window: what it shows, its colours, and dismissal by double-click.
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/form1.h"
 #include "shell/icons_form.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
-
-QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0)
-{
-    return QStringLiteral("%1,%2,%3,%4,%5,\"%6\",%7,%8")
-        .arg(min)
-        .arg(hour)
-        .arg(day)
-        .arg(month)
-        .arg(year)
-        .arg(text)
-        .arg(sound)
-        .arg(week);
-}
-
-QByteArray dataFile(const QStringList &memos)
-{
-    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
-}
 
 // Five memos in table order: repeating ones sort first (year 0).
 const QStringList kFive {
@@ -56,17 +40,18 @@ QStringList shownCells()
     return shown;
 }
 
-QString row(std::initializer_list<QLabel *> labels)
+QString texts(std::initializer_list<QLabel *> labels)
 {
-    QStringList texts;
+    QStringList all;
     for (QLabel *label : labels)
-        texts << label->text();
-    return texts.join(u' ');
+        all << label->text();
+    return all.join(u' ');
 }
 
-QColor backgroundOf(QWidget *widget)
+QString scheduled()
 {
-    return widget->palette().color(QPalette::Window);
+    DisplayForm &d = display();
+    return texts({d.Label11, d.Label5, d.Label4, d.Label3, d.Label2});
 }
 
 } // namespace
@@ -75,78 +60,57 @@ class TestAlarm : public QObject
 {
     Q_OBJECT
 private slots:
-    void windowAsDesigned();
+    void init() { program = std::make_unique<TestProgram>(); }
+    void cleanup() { program.reset(); }
+
     void presentedMemoFillsBothRowsAndTextAtOnce();
     void scheduledRowArrangedByKind_data();
     void scheduledRowArrangedByKind();
-    void minuteTimerTurnsWindowRed();
     void dismissal_data();
     void dismissal();
     void failedRewriteKeepsProgramRunning();
     void doubleClicks_data();
     void doubleClicks();
+
+private:
+    std::unique_ptr<TestProgram> program;
+    // Starts with these memos and delivers the first tick at `when`.
+    bool startAt(const QStringList &memos, const QDateTime &when)
+    {
+        if (!program->start(memos, when))
+            return false;
+        program->tick();
+        return true;
+    }
 };
 
-void TestAlarm::windowAsDesigned()
-{
-    TestProgram program;
-    program.writeDataFile(dataFile(kFive));
-    QVERIFY(program.start());
-    program.tick();
-
-    QVERIFY(forms().Display.loaded());
-    DisplayForm &d = display();
-    QVERIFY(!d.isVisible());
-    QCOMPARE(d.windowTitle(), QStringLiteral("Form3"));
-    QVERIFY(d.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(d.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QCOMPARE(d.size(), QSize(298, 201));
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QCOMPARE(d.pos(), QPoint((screen.width() - 298) / 2, (screen.height() - 201) / 2));
-
-    QCOMPARE(d.Label1->geometry(), Form::twipRect(120, 480, 4215, 2415));
-    QCOMPARE(d.Label17->geometry(), Form::twipRect(1080, 0, 1575, 255));
-    QCOMPARE(row({d.Label6[1], d.Label6[0], d.Label7[0], d.Label8[0], d.Label9[0], d.Label10[0]}),
-        QStringLiteral("実行日時 年 月 日 時 分"));
-    QCOMPARE(row({d.Label6[2], d.Label6[3], d.Label7[1], d.Label8[1], d.Label9[1], d.Label10[1]}),
-        QStringLiteral("現在時刻 年 月 日 時 分"));
-
-    QCOMPARE(d.background(), QColor(255, 255, 128));
-    QCOMPARE(backgroundOf(d.Label1), QColor(255, 255, 128));
-    QCOMPARE(backgroundOf(d.Label11), QColor(192, 192, 255));
-    QCOMPARE(backgroundOf(d.Label12), QColor(192, 255, 192));
-    QCOMPARE(d.Label1->font().pointSizeF(), 12.0);
-    QVERIFY(d.Label1->wordWrap());
-
-    // Both timers run from creation, hidden or not.
-    QCOMPARE(d.Timer1->interval(), 60000);
-    QVERIFY(d.Timer1->isActive());
-    QCOMPARE(d.Timer2->interval(), 1000);
-    QVERIFY(d.Timer2->isActive());
-}
-
+// The window is made, hidden, at the first tick and keeps its cells up to date.
 void TestAlarm::presentedMemoFillsBothRowsAndTextAtOnce()
 {
-    TestProgram program;
-    program.writeDataFile(dataFile(kFive));
-    program.clock->set(2026, 12, 25, 14, 29, 59);
-    QVERIFY(program.start());
-    // A hidden window has filled its cells from slot 0 and keeps refreshing.
-    program.tick();
-    QTRY_COMPARE(display().Label1->text(), QStringLiteral("毎朝"));
-
-    program.clock->set(2026, 12, 25, 14, 30, 1);
-    program.tick();
+    QVERIFY(startAt(kFive, QDateTime(QDate(2026, 12, 25), QTime(14, 29, 59))));
     DisplayForm &d = display();
+    QVERIFY(!d.isVisible());
+    QVERIFY(d.Timer1->isActive() && d.Timer2->isActive());
+    QTRY_COMPARE(d.Label1->text(), QStringLiteral("毎朝"));
+    QTest::qWait(1000);
+
+    program->clock->set(2026, 12, 25, 14, 30, 1);
+    program->tick();
     QVERIFY(d.isVisible());
     QCOMPARE(form1().DispNo, qint16(2));
     QCOMPARE(d.Label1->text(), QStringLiteral("会議\n資料"));
-    QCOMPARE(row({d.Label11, d.Label5, d.Label4, d.Label3, d.Label2}), QStringLiteral("2026 12 25 14 30"));
-    QCOMPARE(row({d.Label12, d.Label13, d.Label14, d.Label15, d.Label16}), QStringLiteral("2026 12 25 14 30"));
+    QCOMPARE(scheduled(), QStringLiteral("2026 12 25 14 30"));
+    QCOMPARE(texts({d.Label12, d.Label13, d.Label14, d.Label15, d.Label16}), QStringLiteral("2026 12 25 14 30"));
+    QCOMPARE(d.background(), DisplayForm::dueColour());
+    // A full minute from being shown, however long the window waited hidden.
+    QVERIFY(d.Timer1->remainingTime() > 59500);
+    d.Timer1_Timer();
+    QCOMPARE(d.background(), QColor(255, 128, 128));
+    QCOMPARE(d.Label1->palette().color(QPalette::Window), QColor(255, 128, 128));
 
     // The second tick follows the clock, with no leading zeros.
-    program.clock->set(2027, 1, 2, 3, 4, 5);
-    QTRY_COMPARE(row({d.Label12, d.Label13, d.Label14, d.Label15, d.Label16}), QStringLiteral("2027 1 2 3 4"));
+    program->clock->set(2027, 1, 2, 3, 4, 5);
+    QTRY_COMPARE(texts({d.Label12, d.Label13, d.Label14, d.Label15, d.Label16}), QStringLiteral("2027 1 2 3 4"));
     QVERIFY(d.isVisible());
 }
 
@@ -158,20 +122,17 @@ void TestAlarm::scheduledRowArrangedByKind_data()
     QTest::addColumn<QString>("scheduled");
 
     // 2026-12-30 is a Wednesday.
-    QTest::newRow("one-off") << memoLine(5, 9, 30, 12, 2026, QStringLiteral("x"))
-                             << QStringList {"Label11", "Label6(0)", "Label5", "Label7(0)", "Label4", "Label8(0)",
-                                    "Label3", "Label2"}
+    const QStringList repeating {"Label3", "Label2", "Label17", "Label18"};
+    QTest::newRow("one-off") << memoLine(5, 9, 30, 12, 2026,
+        "x") << QStringList {"Label11", "Label6(0)", "Label5", "Label7(0)", "Label4", "Label8(0)", "Label3", "Label2"}
                              << ""
                              << "2026 12 30 9 5";
-    QTest::newRow("weekly shows today's weekday") << memoLine(5, 9, 0, 0, 0, QStringLiteral("x"), 0, 8)
-                                                  << QStringList {"Label3", "Label2", "Label17", "Label18"} << "(水)"
+    QTest::newRow("weekly shows today's weekday") << memoLine(5, 9, 0, 0, 0, "x", 0, 8) << repeating << "(水)"
                                                   << "0 0 0 9 5";
-    QTest::newRow("every day") << memoLine(5, 9, 0, 0, 0, QStringLiteral("x"))
-                               << QStringList {"Label3", "Label2", "Label17", "Label18"} << "毎日"
+    QTest::newRow("every day") << memoLine(5, 9, 0, 0, 0, "x") << repeating << "毎日"
                                << "0 0 0 9 5";
     QTest::newRow("every month keeps its day")
-        << memoLine(5, 9, 30, 0, 0, QStringLiteral("x"))
-        << QStringList {"Label4", "Label8(0)", "Label3", "Label2", "Label17"} << "毎月"
+        << memoLine(5, 9, 30, 0, 0, "x") << QStringList {"Label4", "Label8(0)", "Label3", "Label2", "Label17"} << "毎月"
         << "0 0 30 9 5";
 }
 
@@ -181,102 +142,59 @@ void TestAlarm::scheduledRowArrangedByKind()
     QFETCH(QStringList, shown);
     QFETCH(QString, overlay);
     QFETCH(QString, scheduled);
-
-    TestProgram program;
-    program.writeDataFile(dataFile({memo}));
-    program.clock->set(2026, 12, 30, 9, 5, 0);
-    QVERIFY(program.start());
-    program.tick();
-
-    DisplayForm &d = display();
-    QVERIFY(d.isVisible());
+    QVERIFY(startAt({memo}, QDateTime(QDate(2026, 12, 30), QTime(9, 5))));
+    QVERIFY(display().isVisible());
     QCOMPARE(shownCells(), shown);
     if (!overlay.isEmpty())
-        QCOMPARE(d.Label17->text(), overlay);
-    QCOMPARE(row({d.Label11, d.Label5, d.Label4, d.Label3, d.Label2}), scheduled);
-}
-
-void TestAlarm::minuteTimerTurnsWindowRed()
-{
-    TestProgram program;
-    program.writeDataFile(dataFile(kFive));
-    program.clock->set(2026, 12, 25, 14, 29, 59);
-    QVERIFY(program.start());
-    program.tick();
-    DisplayForm &d = display();
-    QTest::qWait(1500);
-
-    program.clock->set(2026, 12, 25, 14, 30, 0);
-    program.tick();
-    QVERIFY(d.isVisible());
-    QCOMPARE(d.background(), DisplayForm::dueColour());
-    // A full minute from being shown, however long the window waited hidden.
-    QVERIFY(d.Timer1->remainingTime() > 59500);
-
-    d.Timer1_Timer();
-    QCOMPARE(d.background(), QColor(255, 128, 128));
-    QCOMPARE(backgroundOf(d.Label1), QColor(255, 128, 128));
-    QVERIFY(d.isVisible());
+        QCOMPARE(display().Label17->text(), overlay);
+    QCOMPARE(::scheduled(), scheduled);
 }
 
 void TestAlarm::dismissal_data()
 {
     QTest::addColumn<QStringList>("memos");
-    QTest::addColumn<QString>("dueAt");
+    QTest::addColumn<QDateTime>("dueAt");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("remaining"); // empty: the file is gone
 
-    QTest::newRow("one-off in the middle of five")
-        << kFive << "2026-12-25 14:30:10"
-        << "会議\n資料" << QStringList {kFive[0], kFive[1], kFive[3], kFive[4]};
-    QTest::newRow("one-off in the last slot") << QStringList {kFive[0], kFive[1], kFive[4]} << "2027-01-05 10:00:10"
-                                              << "初出" << kFive.mid(0, 2);
-    QTest::newRow("the only memo") << QStringList {kFive[4]} << "2027-01-05 10:00:10"
-                                   << "初出" << QStringList {};
-    QTest::newRow("every day stays") << kFive << "2026-12-24 07:00:01"
-                                     << "毎朝" << kFive;
-    QTest::newRow("weekly stays") << kFive << "2026-12-25 08:15:02"
-                                  << "月金" << kFive;
-    QTest::newRow("every month stays") << QStringList {memoLine(0, 12, 24, 0, 0, QStringLiteral("家賃"))}
-                                       << "2026-12-24 12:00:00"
-                                       << "家賃" << QStringList {memoLine(0, 12, 24, 0, 0, QStringLiteral("家賃"))};
+    const auto at
+        = [](int y, int mo, int d, int h, int mi, int s) { return QDateTime(QDate(y, mo, d), QTime(h, mi, s)); };
+    const QString everyMonth = memoLine(0, 12, 24, 0, 0, QStringLiteral("家賃"));
+    QTest::newRow("one-off in the middle of five") << kFive << at(2026, 12, 25, 14, 30, 10) << "会議\n資料"
+                                                   << QStringList {kFive[0], kFive[1], kFive[3], kFive[4]};
+    QTest::newRow("one-off in the last slot")
+        << QStringList {kFive[0], kFive[1], kFive[4]} << at(2027, 1, 5, 10, 0, 10) << "初出" << kFive.mid(0, 2);
+    QTest::newRow("the only memo") << QStringList {kFive[4]} << at(2027, 1, 5, 10, 0, 10) << "初出" << QStringList {};
+    QTest::newRow("every day stays") << kFive << at(2026, 12, 24, 7, 0, 1) << "毎朝" << kFive;
+    QTest::newRow("weekly stays") << kFive << at(2026, 12, 25, 8, 15, 2) << "月金" << kFive;
+    QTest::newRow("every month stays") << QStringList {everyMonth} << at(2026, 12, 24, 12, 0, 0) << "家賃"
+                                       << QStringList {everyMonth};
 }
 
 void TestAlarm::dismissal()
 {
     QFETCH(QStringList, memos);
-    QFETCH(QString, dueAt);
+    QFETCH(QDateTime, dueAt);
     QFETCH(QString, text);
     QFETCH(QStringList, remaining);
-
-    TestProgram program;
-    const QByteArray before = dataFile(memos);
-    program.writeDataFile(before);
-    program.clock->set(QDateTime::fromString(dueAt, QStringLiteral("yyyy-MM-dd hh:mm:ss")));
-    QVERIFY(program.start());
-    program.tick();
+    QVERIFY(startAt(memos, dueAt));
     QVERIFY(display().isVisible());
     QCOMPARE(display().Label1->text(), text);
-    const int writesBefore = program.files->writes;
 
     QTest::mouseDClick(display().Label1, Qt::LeftButton);
 
     QVERIFY(!forms().Display.loaded());
-    QCOMPARE(program.messages->shown, QStringList {});
-    QCOMPARE(program.terminations, 0);
-    if (remaining.isEmpty()) {
-        QVERIFY(!program.dataFileExists());
-        QCOMPARE(form1().DataMaxNumber, qint16(0));
-        QCOMPARE(form1().SetFlg, qint16(0));
-        QVERIFY(!icons().memoedit->isVisible());
-    } else {
-        QCOMPARE(program.dataFile(), dataFile(remaining));
-        QCOMPARE(form1().DataMaxNumber, qint16(remaining.size()));
-        QCOMPARE(form1().SetFlg, qint16(1));
-        QVERIFY(icons().memoedit->isVisible());
-        if (remaining == memos)
-            QCOMPARE(program.files->writes, writesBefore);
-    }
+    QCOMPARE(program->messages->shown, QStringList {});
+    QCOMPARE(program->terminations, 0);
+    QCOMPARE(program->dataFileExists(), !remaining.isEmpty());
+    if (!remaining.isEmpty())
+        QCOMPARE(program->dataFile(), dataFileOf(remaining));
+    // Repeating memos stay without the file being written at all.
+    if (remaining == memos)
+        QCOMPARE(program->files->writes, 0);
+    QCOMPARE(form1().DataMaxNumber, qint16(remaining.size()));
+    QCOMPARE(form1().SetFlg, qint16(remaining.isEmpty() ? 0 : 1));
+    QCOMPARE(icons().memoedit->isVisible(), !remaining.isEmpty());
 
     // The next use gets a fresh window in its design state.
     QCOMPARE(display().background(), DisplayForm::dueColour());
@@ -285,23 +203,19 @@ void TestAlarm::dismissal()
 
 void TestAlarm::failedRewriteKeepsProgramRunning()
 {
-    TestProgram program;
-    program.writeDataFile(dataFile(kFive));
-    program.clock->set(2026, 12, 25, 14, 30, 0);
-    QVERIFY(program.start());
-    program.tick();
-    program.files->failWrites = true;
+    QVERIFY(startAt(kFive, QDateTime(QDate(2026, 12, 25), QTime(14, 30))));
+    program->files->failWrites = true;
 
     QTest::mouseDClick(display().Label1, Qt::LeftButton);
 
-    QCOMPARE(program.messages->shown.size(), 1);
-    QCOMPARE(program.terminations, 0);
-    QCOMPARE(program.dataFile(), dataFile(kFive));
+    QCOMPARE(program->messages->shown.size(), 1);
+    QCOMPARE(program->terminations, 0);
+    QCOMPARE(program->dataFile(), dataFileOf(kFive));
     QCOMPARE(form1().DataMaxNumber, qint16(4));
     // Still reminding: the next memo falls due as usual.
-    program.files->failWrites = false;
-    program.clock->set(2026, 12, 26, 9, 0, 0);
-    program.tick();
+    program->files->failWrites = false;
+    program->clock->set(2026, 12, 26, 9, 0, 0);
+    program->tick();
     QVERIFY(display().isVisible());
     QCOMPARE(display().Label1->text(), QStringLiteral("買物"));
 }
@@ -311,7 +225,6 @@ void TestAlarm::doubleClicks_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<int>("terminations");
     QTest::addColumn<bool>("stillShown");
-
     QTest::newRow("memo text dismisses") << "Label1" << 0 << false;
     QTest::newRow("margin ends the program") << "margin" << 1 << true;
     QTest::newRow("caption does nothing") << "Label6(1)" << 0 << true;
@@ -323,12 +236,7 @@ void TestAlarm::doubleClicks()
     QFETCH(QString, target);
     QFETCH(int, terminations);
     QFETCH(bool, stillShown);
-
-    TestProgram program;
-    program.writeDataFile(dataFile(kFive));
-    program.clock->set(2026, 12, 24, 7, 0, 0);
-    QVERIFY(program.start());
-    program.tick();
+    QVERIFY(startAt(kFive, QDateTime(QDate(2026, 12, 24), QTime(7, 0))));
     DisplayForm &d = display();
     QVERIFY(d.isVisible());
 
@@ -337,9 +245,9 @@ void TestAlarm::doubleClicks()
     else
         QTest::mouseDClick(d.findChild<QLabel *>(target), Qt::LeftButton);
 
-    QCOMPARE(program.terminations, terminations);
-    QCOMPARE(forms().Display.loaded() && display().isVisible(), stillShown);
-    QCOMPARE(program.dataFile(), dataFile(kFive));
+    QCOMPARE(program->terminations, terminations);
+    QCOMPARE(alarmShown(), stillShown);
+    QCOMPARE(program->dataFile(), dataFileOf(kFive));
 }
 
 QTEST_MAIN(TestAlarm)

@@ -56,8 +56,6 @@ private slots:
     void initTestCase();
     void choose_data();
     void choose();
-    void chooseAsOrdinaryUser_data();
-    void chooseAsOrdinaryUser();
     void decidedOnceForTheWholeRun();
 
 private:
@@ -78,73 +76,51 @@ void TestDataFolder::initTestCase()
 void TestDataFolder::choose_data()
 {
     QTest::addColumn<QString>("programDirectory");
-    QTest::addColumn<bool>("onlyAsRoot");
+    QTest::addColumn<bool>("asOtherUser"); // run as an ordinary user in a child, when the tests run as root
     QTest::addColumn<bool>("besideProgram");
 
     const QString root = m_root.path();
+    QVERIFY(makeFolder(root + QLatin1String("/unpacked"), 0755));
+    QVERIFY(makeFolder(root + QLatin1String("/read-only"), 0555));
     QTest::newRow("unpacked_into_writable_folder") << root + QLatin1String("/unpacked") << false << true;
     QTest::newRow("unpacked_into_read_only_folder") << root + QLatin1String("/read-only") << false << false;
     QTest::newRow("installed_in_usr_bin") << QStringLiteral("/usr/bin") << false << false;
     QTest::newRow("installed_in_usr_local_bin") << QStringLiteral("/usr/local/bin") << false << false;
     QTest::newRow("installed_under_opt") << QStringLiteral("/opt/rekuda31/bin") << false << false;
     QTest::newRow("installed_per_user_in_local_bin") << m_home + QLatin1String("/.local/bin") << false << false;
-    QTest::newRow("root_in_folder_of_another_user") << root + QLatin1String("/others") << true << false;
     QTest::newRow("missing_folder") << root + QLatin1String("/gone") << false << false;
+    if (::geteuid() != 0)
+        return; // the rows above already run as an ordinary user
 
-    QVERIFY(makeFolder(root + QLatin1String("/unpacked"), 0755));
-    QVERIFY(makeFolder(root + QLatin1String("/read-only"), 0555));
-    if (::geteuid() == 0)
-        QVERIFY(makeFolder(root + QLatin1String("/others"), 0755, true));
+    const QString own = root + QLatin1String("/own");
+    QVERIFY(makeFolder(root + QLatin1String("/others"), 0755, true));
+    QVERIFY(makeFolder(own + QLatin1String("/unpacked"), 0755, true));
+    QVERIFY(makeFolder(own + QLatin1String("/read-only"), 0555, true));
+    QVERIFY(makeFolder(own + QLatin1String("/data"), 0755, true));
+    QVERIFY(makeFolder(own, 0755, true));
+    QVERIFY(makeFolder(root + QLatin1String("/roots"), 0755));
+    QTest::newRow("root_in_folder_of_another_user") << root + QLatin1String("/others") << false << false;
+    QTest::newRow("user_unpacked_into_own_folder") << own + QLatin1String("/unpacked") << true << true;
+    QTest::newRow("user_own_folder_made_read_only") << own + QLatin1String("/read-only") << true << false;
+    QTest::newRow("user_in_folder_of_root") << root + QLatin1String("/roots") << true << false;
+    QTest::newRow("user_installed_in_usr_bin") << QStringLiteral("/usr/bin") << true << false;
 }
 
 void TestDataFolder::choose()
 {
     QFETCH(QString, programDirectory);
-    QFETCH(bool, onlyAsRoot);
+    QFETCH(bool, asOtherUser);
     QFETCH(bool, besideProgram);
-    if (onlyAsRoot && ::geteuid() != 0)
-        QSKIP("needs root");
-
-    const QString userData = m_root.filePath(QStringLiteral("data/%1").arg(QLatin1String(QTest::currentDataTag())));
+    const QString userData = m_root.filePath(
+        (asOtherUser ? QStringLiteral("own/data/%1") : QStringLiteral("data/%1")).arg(QTest::currentDataTag()));
     const bool programDirectoryExisted = QFileInfo::exists(programDirectory);
 
-    const QString chosen = data_folder::choose(programDirectory, userData);
+    const QString chosen
+        = asOtherUser ? chooseAsOtherUser(programDirectory, userData) : data_folder::choose(programDirectory, userData);
 
     QCOMPARE(chosen, besideProgram ? programDirectory : userData);
     QCOMPARE(QFileInfo(userData).isDir(), !besideProgram);
     QCOMPARE(QFileInfo::exists(programDirectory), programDirectoryExisted);
-}
-
-void TestDataFolder::chooseAsOrdinaryUser_data()
-{
-    QTest::addColumn<QString>("programDirectory");
-    QTest::addColumn<bool>("besideProgram");
-
-    if (::geteuid() != 0)
-        return; // choose() above already runs as an ordinary user
-    const QString own = m_root.filePath(QStringLiteral("own"));
-    QVERIFY(makeFolder(own, 0755, true));
-    QVERIFY(makeFolder(own + QLatin1String("/unpacked"), 0755, true));
-    QVERIFY(makeFolder(own + QLatin1String("/read-only"), 0555, true));
-    QVERIFY(makeFolder(own + QLatin1String("/data"), 0755, true));
-    QVERIFY(makeFolder(m_root.filePath(QStringLiteral("roots")), 0755));
-
-    QTest::newRow("unpacked_into_own_folder") << own + QLatin1String("/unpacked") << true;
-    QTest::newRow("own_folder_made_read_only") << own + QLatin1String("/read-only") << false;
-    QTest::newRow("folder_of_root") << m_root.filePath(QStringLiteral("roots")) << false;
-    QTest::newRow("installed_in_usr_bin") << QStringLiteral("/usr/bin") << false;
-}
-
-void TestDataFolder::chooseAsOrdinaryUser()
-{
-    if (::geteuid() != 0)
-        QSKIP("runs as an ordinary user already");
-    QFETCH(QString, programDirectory);
-    QFETCH(bool, besideProgram);
-
-    const QString userData = m_root.filePath(QStringLiteral("own/data/%1").arg(QLatin1String(QTest::currentDataTag())));
-    QCOMPARE(chooseAsOtherUser(programDirectory, userData), besideProgram ? programDirectory : userData);
-    QCOMPARE(QFileInfo(userData).isDir(), !besideProgram);
 }
 
 void TestDataFolder::decidedOnceForTheWholeRun()

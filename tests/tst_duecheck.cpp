@@ -1,9 +1,15 @@
+// The one-second due check over simulated minutes and days: which memo shows
+// when, in which colour, and what holds the check off; and the tick itself on
+// a wall clock that is put forward and back.
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/edit_form.h"
 #include "entry/form1.h"
+#include "scheduler/second_timer.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <functional>
@@ -11,24 +17,6 @@
 namespace {
 
 const QString kStamp = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-
-QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0)
-{
-    return QStringLiteral("%1,%2,%3,%4,%5,\"%6\",%7,%8")
-        .arg(min)
-        .arg(hour)
-        .arg(day)
-        .arg(month)
-        .arg(year)
-        .arg(text)
-        .arg(sound)
-        .arg(week);
-}
-
-QByteArray dataFile(const QStringList &memos)
-{
-    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
-}
 
 QDateTime at(const QString &stamp)
 {
@@ -44,22 +32,11 @@ QString colourName(const QColor &colour)
     return colour.name();
 }
 
-bool alarmShown()
-{
-    return forms().Display.loaded() && forms().Display().isVisible();
-}
-
 // "2026-12-25 14:30:00 text due" for the memo on screen.
 QString onScreen(const QDateTime &when)
 {
     DisplayForm &display = forms().Display();
     return when.toString(kStamp) + u' ' + display.Label1->text() + u' ' + colourName(display.background());
-}
-
-void dismiss()
-{
-    QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 // Ticks at the given seconds of every minute from `from` until `to`, the way
@@ -82,7 +59,7 @@ QStringList run(TestProgram &program, const QDateTime &from, const QDateTime &to
             if (!before && alarmShown())
                 shown << onScreen(now);
             if (alarmShown() && s >= 30)
-                dismiss();
+                dismissAlarm();
         }
     }
     return shown;
@@ -98,6 +75,43 @@ const QList<int> kEverySecond = [] {
 // Enough to see every occasion of a repeating memo and a late one-off memo.
 const QList<int> kSampled {0, 1, 2, 3, 30};
 
+// A wall clock that runs in real time from a moment the test sets, and can be
+// put forward or back like a user or a time service would.
+class SettableClock : public Clock
+{
+public:
+    QDateTime now() const override { return m_base.addMSecs(m_running.elapsed()); }
+    void set(const QDateTime &moment)
+    {
+        m_base = moment;
+        m_running.restart();
+    }
+
+private:
+    QDateTime m_base;
+    QElapsedTimer m_running;
+};
+
+// Successive seconds, each read within a few tens of milliseconds of its start.
+bool justAfterWholeSeconds(const QList<QDateTime> &readings)
+{
+    for (int i = 0; i < readings.size(); ++i) {
+        if (readings.at(i).time().msec() >= 60)
+            return false;
+        if (i > 0 && readings.at(i).toSecsSinceEpoch() - readings.at(i - 1).toSecsSinceEpoch() != 1)
+            return false;
+    }
+    return true;
+}
+
+QString times(const QList<QDateTime> &readings)
+{
+    QStringList out;
+    for (const QDateTime &reading : readings)
+        out << reading.toString(QStringLiteral("hh:mm:ss.zzz"));
+    return out.join(u' ');
+}
+
 } // namespace
 
 class TestDueCheck : public QObject
@@ -111,6 +125,8 @@ private slots:
     void firstDueMemoShownOthersOnlyRepaint_data();
     void firstDueMemoShownOthersOnlyRepaint();
     void repeatingMemoDismissedInItsFirstSecondsReturns();
+    void ticksJustAfterWholeSecondsAcrossClockChanges_data();
+    void ticksJustAfterWholeSecondsAcrossClockChanges();
 };
 
 void TestDueCheck::presentsMemosOverSimulatedDays_data()
@@ -119,47 +135,31 @@ void TestDueCheck::presentsMemosOverSimulatedDays_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QStringList>("expected");
+    const auto row = [](const char *name, const QStringList &memos, const char *from, const char *to,
+                         const QStringList &expected) { QTest::newRow(name) << memos << from << to << expected; };
 
-    QTest::newRow("one-off in its own minute")
-        << QStringList {memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"))} << "2026-12-24 00:00:00"
-        << "2026-12-27 00:00:00" << QStringList {QStringLiteral("2026-12-25 14:30:00 会議 due")};
-    QTest::newRow("one-off missed while not running is late at start")
-        << QStringList {memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"))} << "2026-12-31 09:00:17"
-        << "2027-01-02 00:00:00" << QStringList {QStringLiteral("2026-12-31 09:00:17 会議 late")};
-    QTest::newRow("one-off of a past year never")
-        << QStringList {memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"))} << "2027-01-01 00:00:00"
-        << "2027-01-03 00:00:00" << QStringList {};
-    QTest::newRow("one-off at new year") << QStringList {memoLine(0, 0, 1, 1, 2027, QStringLiteral("元日"))}
-                                         << "2026-12-31 23:58:00"
-                                         << "2027-01-01 00:05:00"
-                                         << QStringList {QStringLiteral("2027-01-01 00:00:00 元日 due")};
-    QTest::newRow("every day") << QStringList {memoLine(0, 7, 0, 0, 0, QStringLiteral("朝"))} << "2026-12-24 00:00:00"
-                               << "2026-12-27 00:00:00"
-                               << QStringList {QStringLiteral("2026-12-24 07:00:00 朝 due"),
-                                      QStringLiteral("2026-12-25 07:00:00 朝 due"),
-                                      QStringLiteral("2026-12-26 07:00:00 朝 due")};
-    QTest::newRow("every month on the 31st skips February")
-        << QStringList {memoLine(59, 23, 31, 0, 0, QStringLiteral("月末"))} << "2027-01-30 00:00:00"
-        << "2027-03-03 00:00:00" << QStringList {QStringLiteral("2027-01-31 23:59:00 月末 due")};
-    QTest::newRow("weekly on Monday and Friday")
-        << QStringList {memoLine(15, 8, 0, 0, 0, QStringLiteral("週"), 0, 34)} << "2026-12-24 00:00:00"
-        << "2027-01-01 12:00:00"
-        << QStringList {QStringLiteral("2026-12-25 08:15:00 週 due"), QStringLiteral("2026-12-28 08:15:00 週 due"),
-               QStringLiteral("2027-01-01 08:15:00 週 due")};
-    QTest::newRow("weekly on Sunday and Saturday")
-        << QStringList {memoLine(0, 0, 0, 0, 0, QStringLiteral("休"), 0, 65)} << "2026-12-24 00:00:00"
-        << "2027-01-01 00:00:00"
-        << QStringList {QStringLiteral("2026-12-26 00:00:00 休 due"), QStringLiteral("2026-12-27 00:00:00 休 due")};
-    QTest::newRow("weekly mask above 127 uses its low seven bits")
-        << QStringList {memoLine(0, 12, 0, 0, 0, QStringLiteral("壊"), 0, 130)} << "2026-12-24 00:00:00"
-        << "2026-12-31 00:00:00" << QStringList {QStringLiteral("2026-12-28 12:00:00 壊 due")};
-    QTest::newRow("repeating memos come before one-off memos of the same minute")
-        << QStringList {memoLine(0, 9, 0, 0, 0, QStringLiteral("毎日")),
-               memoLine(0, 9, 25, 12, 2026, QStringLiteral("一度"))}
-        << "2026-12-25 08:59:00"
-        << "2026-12-25 09:02:00"
-        << QStringList {
-               QStringLiteral("2026-12-25 09:00:00 毎日 due"), QStringLiteral("2026-12-25 09:01:00 一度 late")};
+    const QStringList meeting {memoLine(30, 14, 25, 12, 2026, "会議")};
+    row("one-off in its own minute", meeting, "2026-12-24 00:00:00", "2026-12-27 00:00:00",
+        {"2026-12-25 14:30:00 会議 due"});
+    row("one-off missed while not running is late at start", meeting, "2026-12-31 09:00:17", "2027-01-02 00:00:00",
+        {"2026-12-31 09:00:17 会議 late"});
+    row("one-off of a past year never", meeting, "2027-01-01 00:00:00", "2027-01-03 00:00:00", {});
+    row("one-off at new year", {memoLine(0, 0, 1, 1, 2027, "元日")}, "2026-12-31 23:58:00", "2027-01-01 00:05:00",
+        {"2027-01-01 00:00:00 元日 due"});
+    row("every day", {memoLine(0, 7, 0, 0, 0, "朝")}, "2026-12-24 00:00:00", "2026-12-27 00:00:00",
+        {"2026-12-24 07:00:00 朝 due", "2026-12-25 07:00:00 朝 due", "2026-12-26 07:00:00 朝 due"});
+    row("every month on the 31st skips February", {memoLine(59, 23, 31, 0, 0, "月末")}, "2027-01-30 00:00:00",
+        "2027-03-03 00:00:00", {"2027-01-31 23:59:00 月末 due"});
+    row("weekly on Monday and Friday", {memoLine(15, 8, 0, 0, 0, "週", 0, 34)}, "2026-12-24 00:00:00",
+        "2027-01-01 12:00:00",
+        {"2026-12-25 08:15:00 週 due", "2026-12-28 08:15:00 週 due", "2027-01-01 08:15:00 週 due"});
+    row("weekly on Sunday and Saturday", {memoLine(0, 0, 0, 0, 0, "休", 0, 65)}, "2026-12-24 00:00:00",
+        "2027-01-01 00:00:00", {"2026-12-26 00:00:00 休 due", "2026-12-27 00:00:00 休 due"});
+    row("weekly mask above 127 uses its low seven bits", {memoLine(0, 12, 0, 0, 0, "壊", 0, 130)},
+        "2026-12-24 00:00:00", "2026-12-31 00:00:00", {"2026-12-28 12:00:00 壊 due"});
+    row("repeating memos come before one-off memos of the same minute",
+        {memoLine(0, 9, 0, 0, 0, "毎日"), memoLine(0, 9, 25, 12, 2026, "一度")}, "2026-12-25 08:59:00",
+        "2026-12-25 09:02:00", {"2026-12-25 09:00:00 毎日 due", "2026-12-25 09:01:00 一度 late"});
 }
 
 void TestDueCheck::presentsMemosOverSimulatedDays()
@@ -168,12 +168,8 @@ void TestDueCheck::presentsMemosOverSimulatedDays()
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(QStringList, expected);
-
     TestProgram program;
-    program.writeDataFile(dataFile(memos));
-    program.clock->set(at(from));
-    QVERIFY(program.start());
-
+    QVERIFY(program.start(memos, at(from)));
     QCOMPARE(run(program, at(from), at(to), kSampled), expected);
 }
 
@@ -184,35 +180,24 @@ void TestDueCheck::holdOffs_data()
     QTest::addColumn<QString>("heldFrom");
     QTest::addColumn<QString>("heldUntil");
     QTest::addColumn<QStringList>("expected");
+    const auto row
+        = [](const char *name, const QString &memo, const char *hold, const char *from, const char *until,
+              const QStringList &expected) { QTest::newRow(name) << memo << hold << from << until << expected; };
 
-    const QString oneOff = memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"));
-    const QString everyDay = memoLine(30, 14, 0, 0, 0, QStringLiteral("毎日"));
-    QTest::newRow("setting window open over a one-off minute: late after")
-        << oneOff << "form1"
-        << "14:29:00"
-        << "14:35:00" << QStringList {QStringLiteral("2026-12-25 14:35:00 会議 late")};
-    QTest::newRow("setting window closed in its minute: still due")
-        << oneOff << "form1"
-        << "14:29:50"
-        << "14:30:40" << QStringList {QStringLiteral("2026-12-25 14:30:40 会議 due")};
-    QTest::newRow("list editor open over a one-off minute: late after")
-        << oneOff << "Edit"
-        << "14:29:00"
-        << "14:31:10" << QStringList {QStringLiteral("2026-12-25 14:31:10 会議 late")};
-    QTest::newRow("disarmed over a one-off minute: late after")
-        << oneOff << "SetFlg"
-        << "14:29:00"
-        << "14:32:00" << QStringList {QStringLiteral("2026-12-25 14:32:00 会議 late")};
-    QTest::newRow("setting window open over an every-day occasion: skipped") << everyDay << "form1"
-                                                                             << "14:29:50"
-                                                                             << "14:30:05" << QStringList {};
-    QTest::newRow("list editor closed in the third second: still caught")
-        << everyDay << "Edit"
-        << "14:29:50"
-        << "14:30:02" << QStringList {QStringLiteral("2026-12-25 14:30:02 毎日 due")};
-    QTest::newRow("disarmed over an every-day occasion: skipped") << everyDay << "SetFlg"
-                                                                  << "14:29:50"
-                                                                  << "14:30:03" << QStringList {};
+    const QString oneOff = memoLine(30, 14, 25, 12, 2026, "会議");
+    const QString everyDay = memoLine(30, 14, 0, 0, 0, "毎日");
+    row("setting window open over a one-off minute: late after", oneOff, "form1", "14:29:00", "14:35:00",
+        {"2026-12-25 14:35:00 会議 late"});
+    row("setting window closed in its minute: still due", oneOff, "form1", "14:29:50", "14:30:40",
+        {"2026-12-25 14:30:40 会議 due"});
+    row("list editor open over a one-off minute: late after", oneOff, "Edit", "14:29:00", "14:31:10",
+        {"2026-12-25 14:31:10 会議 late"});
+    row("disarmed over a one-off minute: late after", oneOff, "SetFlg", "14:29:00", "14:32:00",
+        {"2026-12-25 14:32:00 会議 late"});
+    row("setting window open over an every-day occasion: skipped", everyDay, "form1", "14:29:50", "14:30:05", {});
+    row("list editor closed in the third second: still caught", everyDay, "Edit", "14:29:50", "14:30:02",
+        {"2026-12-25 14:30:02 毎日 due"});
+    row("disarmed over an every-day occasion: skipped", everyDay, "SetFlg", "14:29:50", "14:30:03", {});
 }
 
 void TestDueCheck::holdOffs()
@@ -224,11 +209,8 @@ void TestDueCheck::holdOffs()
     QFETCH(QStringList, expected);
 
     TestProgram program;
-    program.writeDataFile(dataFile({memo}));
     const QDateTime from = at(QStringLiteral("2026-12-25 14:28:00"));
-    program.clock->set(from);
-    QVERIFY(program.start());
-
+    QVERIFY(program.start({memo}, from));
     const QDateTime holdStart = at(QStringLiteral("2026-12-25 ") + heldFrom);
     const QDateTime holdEnd = at(QStringLiteral("2026-12-25 ") + heldUntil);
     const auto setHeld = [&hold](bool held) {
@@ -246,18 +228,11 @@ void TestDueCheck::holdOffs()
         if (now == holdEnd)
             setHeld(false);
         // The clock labels of the previous tick must be there, held off or not.
-        const QDateTime previous = now.addSecs(-1);
-        Form1 &main = form1();
-        const QString labels = QStringList {main.Label1->text(), main.Label2->text(), main.Label3->text(),
-            main.Label4->text(), main.Label5->text()}
-                                   .join(u' ');
-        const QString expected = QStringLiteral("%1 %2 %3 %4 %5")
-                                     .arg(previous.date().year())
-                                     .arg(previous.date().month())
-                                     .arg(previous.date().day())
-                                     .arg(previous.time().hour())
-                                     .arg(previous.time().minute());
-        if (now != from && labels != expected)
+        const Form1 &f = form1();
+        const QString labels
+            = QStringList {f.Label1->text(), f.Label2->text(), f.Label3->text(), f.Label4->text(), f.Label5->text()}
+                  .join(u' ');
+        if (now != from && labels != now.addSecs(-1).toString(QStringLiteral("yyyy M d H m")))
             staleClock << now.toString(kStamp) + QStringLiteral(": ") + labels;
     });
     QCOMPARE(shown, expected);
@@ -268,7 +243,6 @@ void TestDueCheck::firstDueMemoShownOthersOnlyRepaint_data()
 {
     QTest::addColumn<QString>("firstDismissedAt");
     QTest::addColumn<QString>("secondShown");
-
     QTest::newRow("first dismissed within the minute") << "09:00:01"
                                                        << "09:00:02 二 due";
     QTest::newRow("first dismissed after the minute") << "09:01:05"
@@ -281,10 +255,8 @@ void TestDueCheck::firstDueMemoShownOthersOnlyRepaint()
     QFETCH(QString, secondShown);
 
     TestProgram program;
-    program.writeDataFile(dataFile(
-        {memoLine(59, 8, 25, 12, 2026, QStringLiteral("一")), memoLine(0, 9, 25, 12, 2026, QStringLiteral("二"), 1)}));
-    program.clock->set(2026, 12, 25, 9, 0, 0);
-    QVERIFY(program.start());
+    QVERIFY(program.start({memoLine(59, 8, 25, 12, 2026, "一"), memoLine(0, 9, 25, 12, 2026, "二", 1)},
+        at(QStringLiteral("2026-12-25 09:00:00"))));
 
     // The late first memo is shown; the second, due, only lends its colour.
     program.tick();
@@ -298,7 +270,7 @@ void TestDueCheck::firstDueMemoShownOthersOnlyRepaint()
     program.advance(program.clock->now().msecsTo(dismissal));
     QCOMPARE(forms().Display().Label1->text(), QStringLiteral("一"));
     QCOMPARE(program.sound->calls, QStringList {});
-    dismiss();
+    dismissAlarm();
     QVERIFY(!alarmShown());
 
     program.advance(1000);
@@ -311,23 +283,56 @@ void TestDueCheck::firstDueMemoShownOthersOnlyRepaint()
 void TestDueCheck::repeatingMemoDismissedInItsFirstSecondsReturns()
 {
     TestProgram program;
-    program.writeDataFile(dataFile({memoLine(0, 7, 0, 0, 0, QStringLiteral("朝"))}));
-    program.clock->set(2026, 12, 25, 6, 59, 59);
-    QVERIFY(program.start());
-
+    QVERIFY(program.start({memoLine(0, 7, 0, 0, 0, "朝")}, at(QStringLiteral("2026-12-25 06:59:59"))));
     QStringList shown;
     for (int s = 0; s < 5; ++s) {
         program.clock->set(2026, 12, 25, 7, 0, s);
         program.tick();
         if (alarmShown()) {
             shown << onScreen(program.clock->now());
-            dismiss();
+            dismissAlarm();
         }
     }
-    QCOMPARE(shown,
-        QStringList({QStringLiteral("2026-12-25 07:00:00 朝 due"), QStringLiteral("2026-12-25 07:00:01 朝 due"),
-            QStringLiteral("2026-12-25 07:00:02 朝 due")}));
+    QCOMPARE(
+        shown, QStringList({"2026-12-25 07:00:00 朝 due", "2026-12-25 07:00:01 朝 due", "2026-12-25 07:00:02 朝 due"}));
     QCOMPARE(form1().DataMaxNumber, qint16(1));
+}
+
+void TestDueCheck::ticksJustAfterWholeSecondsAcrossClockChanges_data()
+{
+    QTest::addColumn<qint64>("jumpMs");
+
+    QTest::newRow("clock put forward three hours and a bit") << qint64(3 * 3600 * 1000 + 437);
+    QTest::newRow("clock put back a day and a bit") << qint64(-(24 * 3600 * 1000 + 611));
+    QTest::newRow("clock put back less than a second") << qint64(-700);
+}
+
+void TestDueCheck::ticksJustAfterWholeSecondsAcrossClockChanges()
+{
+    QFETCH(qint64, jumpMs);
+
+    SettableClock clock;
+    clock.set(QDateTime(QDate(2026, 12, 25), QTime(14, 29, 57, 370)));
+    SecondTimer timer(clock);
+    QList<QDateTime> readings;
+    connect(&timer, &SecondTimer::timeout, this, [&] { readings << clock.now(); });
+    timer.start();
+
+    QTRY_COMPARE_WITH_TIMEOUT(readings.size(), 1, 2000);
+    QVERIFY2(justAfterWholeSeconds(readings), qPrintable(times(readings)));
+
+    const QDateTime jumped = clock.now().addMSecs(jumpMs);
+    clock.set(jumped);
+    readings.clear();
+    QElapsedTimer sinceJump;
+    sinceJump.start();
+    // The tick pending at the change may land anywhere in a second; the ones
+    // after it are re-armed from the changed clock.
+    QTRY_COMPARE_WITH_TIMEOUT(readings.size(), 3, 4000);
+    QVERIFY2(sinceJump.elapsed() < 3300, "the timer stalled after the clock was changed");
+    readings.removeFirst();
+    QVERIFY2(justAfterWholeSeconds(readings), qPrintable(times(readings)));
+    QVERIFY(readings.first() > jumped);
 }
 
 QTEST_MAIN(TestDueCheck)

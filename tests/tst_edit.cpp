@@ -1,4 +1,7 @@
+// The list editor "memo編集": deleting, taking a memo out for editing, and
+// putting it back whichever way the edit ends.
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/edit_form.h"
@@ -21,25 +24,10 @@ const QStringList kMemos {
     "45,13,15,1,2027,\"歯医者\",1,0",
 };
 
-QByteArray dataFileOf(const QStringList &memos)
-{
-    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
-}
-
 void selectLine(int row)
 {
     QListWidget *list = Edit().List1;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
-int lineOf(const QString &text)
-{
-    const QListWidget *list = Edit().List1;
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->text().endsWith(text))
-            return i;
-    }
-    return -1;
 }
 
 QStringList listLines()
@@ -50,40 +38,28 @@ QStringList listLines()
     return lines;
 }
 
-QString variables()
+int lineOf(const QString &text)
 {
-    const Form1 &f = form1();
-    return QStringLiteral("%1/%2/%3 %4:%5 w%6")
-        .arg(f.SetYear)
-        .arg(f.SetMonth)
-        .arg(f.SetDays)
-        .arg(f.SetHure)
-        .arg(f.SetMin)
-        .arg(f.WeekFlag);
+    const QStringList lines = listLines();
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].endsWith(text))
+            return i;
+    }
+    return -1;
 }
 
-// The setting window as the user sees it: date fields shown, boxes
-// (value, and "x" for disabled), weekdays ticked, buttons shown.
-QString settingWindow()
+// Opens the list editor, selects a line and clicks "編集".
+void editLine(int row)
 {
-    const Form1 &f = form1();
-    QString s;
-    s += f.Label15->isVisible() ? f.Label15->text() : QStringLiteral("-");
-    s += u'/';
-    s += f.Label14->isVisible() ? f.Label14->text() : QStringLiteral("-");
-    s += u'/';
-    s += f.Label13->isVisible() ? f.Label13->text() : QStringLiteral("-");
-    s += u' ' + f.Label12->text() + u':' + f.Label11->text();
-    for (const QCheckBox *box : {f.Check1, f.Check2, f.Check3})
-        s += u' ' + QString::number(value(box)) + (box->isEnabled() ? QString() : QStringLiteral("x"));
-    s += u' ';
-    for (const QCheckBox *box : {f.Check4, f.Check5, f.Check6, f.Check7, f.Check8, f.Check9, f.Check10})
-        s += value(box) ? box->text() : QStringLiteral("・");
-    for (const QPushButton *button : {f.Command3, f.Command2, f.Command1}) {
-        if (button->isVisible())
-            s += u' ' + button->text();
-    }
-    return s;
+    icons().memoedit->trigger();
+    selectLine(row);
+    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+}
+
+QStringList without(QStringList memos, int line)
+{
+    memos.removeAt(line);
+    return memos;
 }
 
 } // namespace
@@ -92,105 +68,50 @@ class TestEdit : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() { program = std::make_unique<TestProgram>(); }
+    void cleanup() { program.reset(); }
 
-    void faceAsLaidOut();
     void lineFormat_data();
     void lineFormat();
-    void openRefusals();
     void deleteLine_data();
     void deleteLine();
-    void deleteTheOnlyMemo();
-    void endEditingArmsOnlyWithMemosLeft();
     void editEachKind_data();
     void editEachKind();
     void editWithBoxesLeftFromEarlierUse_data();
     void editWithBoxesLeftFromEarlierUse();
-    void exitDuringEditPutsTheMemoBack_data();
-    void exitDuringEditPutsTheMemoBack();
-    void sessionEndDuringEditPutsTheMemoBack();
+    void endingTheProgramPutsTheMemoBack_data();
+    void endingTheProgramPutsTheMemoBack();
     void menuDuringEditPutsTheMemoBack();
-    void settingWindowCannotBeClosedDuringEdit();
     void refusedEditPutBackLeavesNoWayToAddItTwice();
     void setWhileTheListIsOpenKeepsLinesOnTheirSlots();
 
 private:
     std::unique_ptr<TestProgram> program;
-    bool startWith(const QStringList &memos);
+    bool startWith(const QStringList &memos)
+    {
+        if (!program->start(memos, QDateTime(QDate(2026, 12, 25), QTime(14, 29, 10))))
+            return false;
+        program->tick();
+        return form1().DataMaxNumber == memos.size();
+    }
 };
-
-void TestEdit::init()
-{
-    program = std::make_unique<TestProgram>();
-}
-
-void TestEdit::cleanup()
-{
-    program.reset();
-}
-
-bool TestEdit::startWith(const QStringList &memos)
-{
-    program->writeDataFile(dataFileOf(memos));
-    program->clock->set(2026, 12, 25, 14, 29, 10);
-    if (!program->start())
-        return false;
-    program->tick();
-    return form1().DataMaxNumber == memos.size();
-}
-
-void TestEdit::faceAsLaidOut()
-{
-    QVERIFY(startWith(kMemos));
-    form1().show();
-    icons().memoedit->trigger();
-    EditForm &e = Edit();
-    QVERIFY(e.isVisible());
-    QVERIFY(!form1().isVisible());
-    QCOMPARE(e.windowTitle(), QStringLiteral("memo編集"));
-    QCOMPARE(e.size(), QSize(399, 272));
-    QVERIFY(e.minimumSize() != e.maximumSize());
-    QCOMPARE(e.Frame1->title(), QStringLiteral("設定されたMemo"));
-    QCOMPARE(e.Frame1->geometry(), Form::twipRect(240, 240, 5055, 3015));
-    QCOMPARE(e.List1->parentWidget(), e.Frame1);
-    QCOMPARE(e.List1->geometry(), Form::twipRect(240, 360, 4455, 2310));
-    QCOMPARE(e.List1->font().pointSizeF(), 11.25);
-    QCOMPARE(e.Command1->text(), QStringLiteral("編集"));
-    QCOMPARE(e.Command2->text(), QStringLiteral("削除"));
-    QCOMPARE(e.Command3->text(), QStringLiteral("編集終了"));
-    QCOMPARE(e.Command2->geometry(), Form::twipRect(2040, 3480, 1215, 495));
-    QCOMPARE(e.List1->count(), 4);
-    QVERIFY(e.List1->item(3)->text().endsWith(QStringLiteral("歯医者")));
-}
 
 void TestEdit::lineFormat_data()
 {
     QTest::addColumn<QString>("memo");
     QTest::addColumn<QString>("line");
-
-    QTest::newRow("one date") << "45,13,15,1,2000,\"ABC\",0,0"
-                              << "2000年1月15日13時45分　ABC";
-    QTest::newRow("every month") << "0,10,25,0,0,\"ABC\",0,0"
-                                 << "毎月　25日10時0分　ABC";
-    QTest::newRow("every day") << "0,7,0,0,0,\"ABC\",0,0"
-                               << "毎日　7時0分　ABC";
-    QTest::newRow("Monday and Wednesday") << "5,9,0,0,0,\"ABC\",0,10"
-                                          << "(月)(水)9時5分　ABC";
-    QTest::newRow("Sunday and Saturday") << "30,18,0,0,0,\"ABC\",0,65"
-                                         << "(日)(土) 18時30分　ABC";
-    QTest::newRow("Saturday alone") << "5,9,0,0,0,\"ABC\",0,64"
-                                    << "(土) 9時5分　ABC";
-    QTest::newRow("Monday alone") << "5,9,0,0,0,\"ABC\",0,2"
-                                  << "(月)9時5分　ABC";
-    QTest::newRow("Sunday alone") << "5,9,0,0,0,\"ABC\",0,1"
-                                  << "(日)9時5分　ABC";
-    QTest::newRow("Monday to Friday") << "0,8,0,0,0,\"ABC\",0,62"
-                                      << "(月)(火)(水)(木)(金)8時0分　ABC";
-    QTest::newRow("every weekday") << "0,0,0,0,0,\"\",0,127"
-                                   << "(日)(月)(火)(水)(木)(金)(土) 0時0分　";
-    QTest::newRow("two lines") << "0,23,0,0,0,\"a\r\nb\",0,0"
-                               << "毎日　23時0分　a\nb";
+    const auto row = [](const char *name, const char *memo, const char *line) {
+        QTest::newRow(name) << QString::fromUtf8(memo) << QString::fromUtf8(line);
+    };
+    row("one date", "45,13,15,1,2000,\"ABC\",0,0", "2000年1月15日13時45分　ABC");
+    row("every month", "0,10,25,0,0,\"ABC\",0,0", "毎月　25日10時0分　ABC");
+    row("every day", "0,7,0,0,0,\"ABC\",0,0", "毎日　7時0分　ABC");
+    row("Monday and Wednesday", "5,9,0,0,0,\"ABC\",0,10", "(月)(水)9時5分　ABC");
+    row("Sunday and Saturday", "30,18,0,0,0,\"ABC\",0,65", "(日)(土) 18時30分　ABC");
+    row("Saturday alone", "5,9,0,0,0,\"ABC\",0,64", "(土) 9時5分　ABC");
+    row("Sunday alone", "5,9,0,0,0,\"ABC\",0,1", "(日)9時5分　ABC");
+    row("every weekday", "0,0,0,0,0,\"\",0,127", "(日)(月)(火)(水)(木)(金)(土) 0時0分　");
+    row("two lines", "0,23,0,0,0,\"a\r\nb\",0,0", "毎日　23時0分　a\nb");
 }
 
 void TestEdit::lineFormat()
@@ -202,101 +123,48 @@ void TestEdit::lineFormat()
     QCOMPARE(listLines(), QStringList {line});
 }
 
-void TestEdit::openRefusals()
-{
-    QVERIFY(startWith(kMemos));
-    forms().Display().show();
-    icons().memoedit->trigger();
-    QVERIFY(!Edit().isVisible());
-    forms().Display().hide();
-
-    // With nothing selected the commands do nothing.
-    icons().memoedit->trigger();
-    QVERIFY(Edit().isVisible());
-    const int writes = program->files->writes;
-    QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-    QVERIFY(Edit().isVisible());
-    QCOMPARE(Edit().List1->count(), 4);
-    QCOMPARE(program->files->writes, writes);
-    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
-
-    // Opening again rebuilds the list from the table.
-    Edit().List1->addItem(QStringLiteral("stale"));
-    icons().memoedit->trigger();
-    QCOMPARE(Edit().List1->count(), 4);
-}
-
 void TestEdit::deleteLine_data()
 {
+    QTest::addColumn<QStringList>("memos");
     QTest::addColumn<int>("line");
-    QTest::newRow("first") << 0;
-    QTest::newRow("middle") << 2;
-    QTest::newRow("last") << 3;
+    QTest::newRow("first") << kMemos << 0;
+    QTest::newRow("middle") << kMemos << 2;
+    QTest::newRow("last") << kMemos << 3;
+    QTest::newRow("the only memo: a zero-byte file") << QStringList {kMemos[1]} << 0;
 }
 
 void TestEdit::deleteLine()
 {
+    QFETCH(QStringList, memos);
     QFETCH(int, line);
-    QVERIFY(startWith(kMemos));
+    QVERIFY(startWith(memos));
     icons().memoedit->trigger();
+    // With nothing selected the commands do nothing.
+    QTest::mouseClick(Edit().Command2, Qt::LeftButton);
+    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+    QCOMPARE(listLines().size(), memos.size());
+    QCOMPARE(program->files->writes, 0);
+
     selectLine(line);
     QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-
-    QStringList left = kMemos;
-    left.removeAt(line);
-    QCOMPARE(program->dataFile(), dataFileOf(left));
-    QCOMPARE(form1().DataMaxNumber, qint16(3));
-    QCOMPARE(Edit().List1->count(), 3);
+    const QStringList left = without(memos, line);
+    QVERIFY(program->dataFileExists());
+    QCOMPARE(program->dataFile(), left.isEmpty() ? QByteArray() : dataFileOf(left));
+    QCOMPARE(form1().DataMaxNumber, qint16(left.size()));
+    QCOMPARE(listLines().size(), left.size());
     QCOMPARE(Edit().List1->selectedItems().size(), 0);
     QVERIFY(Edit().isVisible());
-    QVERIFY(icons().memoedit->isVisible());
-}
+    QCOMPARE(icons().memoedit->isVisible(), !left.isEmpty());
 
-void TestEdit::deleteTheOnlyMemo()
-{
-    QVERIFY(startWith({"0,7,0,0,0,\"朝\",0,0"}));
-    icons().memoedit->trigger();
-    selectLine(0);
-    QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-    QVERIFY(program->dataFileExists());
-    QCOMPARE(program->dataFile(), QByteArray());
-    QCOMPARE(Edit().List1->count(), 0);
-    QVERIFY(Edit().isVisible());
-    QVERIFY(!icons().memoedit->isVisible());
-    QCOMPARE(form1().SetFlg, qint16(1));
-
-    // Started again, the program finds an empty table and moves nothing aside.
-    const QByteArray empty = program->dataFile();
-    program = std::make_unique<TestProgram>();
-    program->writeDataFile(empty);
-    QVERIFY(program->start());
-    QCOMPARE(form1().DataMaxNumber, qint16(0));
-    QCOMPARE(form1().SetFlg, qint16(0));
-    QCOMPARE(QDir(program->folder.path()).entryList(QDir::Files), QStringList {"rekuda31.dat"});
-    QCOMPARE(program->dataFile(), QByteArray());
-}
-
-void TestEdit::endEditingArmsOnlyWithMemosLeft()
-{
-    QVERIFY(startWith({"0,7,0,0,0,\"朝\",0,0", "0,8,0,0,0,\"朝2\",0,0"}));
-    icons().memoedit->trigger();
+    // "編集終了", or the title bar, arms the check only with memos left.
     form1().SetFlg = 0;
-    QTest::mouseClick(Edit().Command3, Qt::LeftButton);
+    if (left.isEmpty())
+        QVERIFY(!Edit().close());
+    else
+        QTest::mouseClick(Edit().Command3, Qt::LeftButton);
     QVERIFY(!Edit().isVisible());
     QVERIFY(!form1().isVisible());
-    QCOMPARE(form1().SetFlg, qint16(1));
-
-    icons().memoedit->trigger();
-    for (int i = 0; i < 2; ++i) {
-        selectLine(0);
-        QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-    }
-    form1().SetFlg = 0;
-    // Closing from the title bar is "編集終了".
-    QVERIFY(!Edit().close());
-    QVERIFY(!Edit().isVisible());
-    QCOMPARE(form1().SetFlg, qint16(0));
+    QCOMPARE(form1().SetFlg, qint16(left.isEmpty() ? 0 : 1));
 }
 
 void TestEdit::editEachKind_data()
@@ -304,7 +172,6 @@ void TestEdit::editEachKind_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("vars");
     QTest::addColumn<QString>("window");
-
     QTest::newRow("weekly") << 0 << "0/0/0 9:5 w10"
                             << "-/-/- 9:5 1 1x 1x ・月・水・・・ 設定 メモ";
     QTest::newRow("every day") << 1 << "0/0/0 12:0 w0"
@@ -321,34 +188,31 @@ void TestEdit::editEachKind()
     QFETCH(QString, vars);
     QFETCH(QString, window);
     QVERIFY(startWith(kMemos));
-    const QByteArray before = program->dataFile();
     QVERIFY(!forms().MEMO.loaded());
-    icons().memoedit->trigger();
-    selectLine(line);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+    editLine(line);
 
     QVERIFY(!forms().Edit.loaded());
     QVERIFY(form1().isVisible());
-    QCOMPARE(variables(), vars);
+    QCOMPARE(settingVariables(), vars);
     QCOMPARE(settingWindow(), window);
     // The text window, first used here, shows the text with OK ready.
-    const QString text = kMemos.at(line).section(u'"', 1, 1);
     QVERIFY(MEMO().isVisible());
-    QCOMPARE(MEMO().Text1->text(), text);
+    QCOMPARE(MEMO().Text1->text(), kMemos.at(line).section(u'"', 1, 1));
     QVERIFY(MEMO().Command1->isVisible());
-    QStringList left = kMemos;
-    left.removeAt(line);
-    QCOMPARE(program->dataFile(), dataFileOf(left));
+    QCOMPARE(program->dataFile(), dataFileOf(without(kMemos, line)));
     QCOMPARE(form1().DataMaxNumber, qint16(3));
+    // The memo must be set again: the setting window cannot be closed meanwhile.
+    QVERIFY(!form1().close());
+    QVERIFY(form1().isVisible());
 
     QTest::mouseClick(form1().Command3, Qt::LeftButton);
-    QCOMPARE(program->dataFile(), before);
+    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
     QVERIFY(!form1().isVisible());
     QVERIFY(!MEMO().isVisible());
 
     // Nothing left pending: ending the program adds nothing.
     icons().memofin->trigger();
-    QCOMPARE(program->dataFile(), before);
+    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
 }
 
 void TestEdit::editWithBoxesLeftFromEarlierUse_data()
@@ -359,11 +223,9 @@ void TestEdit::editWithBoxesLeftFromEarlierUse_data()
 
     const QString oneDate = QStringLiteral("2027/1/15 13:45 1 0 0 ・・・・・・・ 設定 メモ");
     const QString everyMonth = QStringLiteral("-/-/25 18:30 0 1 0 ・・・・・・・ 設定 メモ");
-    QTest::newRow("weekday ticked, one date") << QStringList {"Check5"} << "歯医者" << oneDate;
     QTest::newRow("two weekdays ticked, one date") << QStringList {"Check10", "Check4"} << "歯医者" << oneDate;
     QTest::newRow("weekday ticked, every month") << QStringList {"Check5"} << "家賃" << everyMonth;
     QTest::newRow("毎月 ticked, one date") << QStringList {"Check2"} << "歯医者" << oneDate;
-    QTest::newRow("毎日 ticked, one date") << QStringList {"Check3"} << "歯医者" << oneDate;
     QTest::newRow("毎日 ticked, every month") << QStringList {"Check3"} << "家賃" << everyMonth;
     QTest::newRow("weekdays ticked, weekly") << QStringList {"Check4", "Check8"} << "ゴミ"
                                              << "-/-/- 9:5 1 1x 1x ・月・水・・・ 設定 メモ";
@@ -398,67 +260,63 @@ void TestEdit::editWithBoxesLeftFromEarlierUse()
     QCOMPARE(program->dataFile(), before);
 }
 
-void TestEdit::exitDuringEditPutsTheMemoBack_data()
+void TestEdit::endingTheProgramPutsTheMemoBack_data()
 {
     QTest::addColumn<QStringList>("memos");
     QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("ending");
 
-    QTest::newRow("first") << kMemos << 0;
-    QTest::newRow("middle") << kMemos << 1;
-    QTest::newRow("last") << kMemos << 3;
-    QTest::newRow("the only memo") << QStringList {kMemos.at(3)} << 0;
-    QTest::newRow("first of two with the same time")
-        << QStringList {"0,7,0,0,0,\"A\",0,0", "0,7,0,0,0,\"B\",1,0", "0,7,0,0,0,\"C\",0,4"} << 0;
+    const QStringList sameTime {"0,7,0,0,0,\"A\",0,0", "0,7,0,0,0,\"B\",1,0", "0,7,0,0,0,\"C\",0,4"};
+    QTest::newRow("終了: first") << kMemos << 0 << "menu";
+    QTest::newRow("終了: last") << kMemos << 3 << "menu";
+    QTest::newRow("終了: the only memo") << QStringList {kMemos[3]} << 0 << "menu";
+    QTest::newRow("終了: first of three with the same time") << sameTime << 0 << "menu";
+    QTest::newRow("session end, as after SIGTERM: middle") << kMemos << 2 << "session";
+    QTest::newRow("session end: the only memo") << QStringList {kMemos[0]} << 0 << "session";
+    QTest::newRow("alarm margin double-clicked: middle") << kMemos << 1 << "alarm";
 }
 
-void TestEdit::exitDuringEditPutsTheMemoBack()
+void TestEdit::endingTheProgramPutsTheMemoBack()
 {
     QFETCH(QStringList, memos);
     QFETCH(int, line);
+    QFETCH(QString, ending);
     QVERIFY(startWith(memos));
-    icons().memoedit->trigger();
-    selectLine(line);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+    editLine(line);
     // Out of the table and the file meanwhile; the only memo leaves a zero-byte file.
-    QStringList left = memos;
-    left.removeAt(line);
+    const QStringList left = without(memos, line);
     QCOMPARE(program->dataFile(), left.isEmpty() ? QByteArray() : dataFileOf(left));
     QVERIFY(icons().memoedit->isVisible());
-    // The user changes the fields but never sets them.
+    // The user changes the fields and the text but never sets them.
     QTest::mouseClick(form1().Command4, Qt::LeftButton);
-
-    icons().memofin->trigger();
-    QCOMPARE(program->dataFile(), dataFileOf(memos));
-    QCOMPARE(program->quits, 1);
-    QVERIFY(!program->tray->present);
-}
-
-void TestEdit::sessionEndDuringEditPutsTheMemoBack()
-{
-    QVERIFY(startWith(kMemos));
-    icons().memoedit->trigger();
-    selectLine(2);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
     QTest::mouseClick(form1().Command2, Qt::LeftButton);
-    QVERIFY(MEMO().isVisible());
+    QTest::keyClicks(MEMO().Text1, "changed");
 
-    QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
-    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
-    QVERIFY(!form1().isVisible());
-    QVERIFY(!MEMO().isVisible());
-    // Back in the table once only.
-    QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
-    QCOMPARE(form1().DataMaxNumber, qint16(4));
+    if (ending == QLatin1String("session")) {
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
+        QVERIFY(!form1().isVisible());
+        QVERIFY(!MEMO().isVisible());
+        // Back in the table once only.
+        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
+        QCOMPARE(form1().DataMaxNumber, qint16(memos.size()));
+    } else if (ending == QLatin1String("alarm")) {
+        forms().Display().show();
+        QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, Form::twipRect(0, 480, 120, 2415).center());
+        QCOMPARE(program->terminations, 1);
+    } else {
+        icons().memofin->trigger();
+        QCOMPARE(program->quits, 1);
+        QVERIFY(!program->tray->present);
+    }
+    QCOMPARE(program->dataFile(), dataFileOf(memos));
 }
 
 void TestEdit::menuDuringEditPutsTheMemoBack()
 {
-    const QStringList memos {kMemos.at(2), kMemos.at(3)};
+    const QStringList memos {kMemos[2], kMemos[3]};
     QVERIFY(startWith(memos));
-    icons().memoedit->trigger();
-    selectLine(1);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-    QCOMPARE(program->dataFile(), dataFileOf({kMemos.at(2)}));
+    editLine(1);
+    QCOMPARE(program->dataFile(), dataFileOf({kMemos[2]}));
 
     // "メモ編集" finds the memo back in the list.
     icons().memoedit->trigger();
@@ -473,21 +331,8 @@ void TestEdit::menuDuringEditPutsTheMemoBack()
     icons().memoset->trigger();
     QCOMPARE(form1().DataMaxNumber, qint16(2));
     QCOMPARE(program->dataFile(), dataFileOf(memos));
-    QCOMPARE(variables(), QStringLiteral("2026/12/25 14:29 w0"));
+    QCOMPARE(settingVariables(), QStringLiteral("2026/12/25 14:29 w0"));
     QCOMPARE(settingWindow(), QStringLiteral("2026/12/25 14:29 1 0 0 ・・・・・・・ メモ キャンセル"));
-}
-
-void TestEdit::settingWindowCannotBeClosedDuringEdit()
-{
-    QVERIFY(startWith(kMemos));
-    icons().memoedit->trigger();
-    selectLine(1);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-    QVERIFY(!form1().close());
-    QVERIFY(form1().isVisible());
-    QCOMPARE(form1().DataMaxNumber, qint16(3));
-    QTest::mouseClick(form1().Command3, Qt::LeftButton);
-    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
 }
 
 // A past time refused during an edit, then "メモ編集" puts the memo back: the
@@ -495,9 +340,7 @@ void TestEdit::settingWindowCannotBeClosedDuringEdit()
 void TestEdit::refusedEditPutBackLeavesNoWayToAddItTwice()
 {
     QVERIFY(startWith(kMemos));
-    icons().memoedit->trigger();
-    selectLine(3);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+    editLine(3);
     for (QPushButton *button : {form1().Command13, form1().Command11, form1().Command3})
         QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(keikoku1().isVisible());
@@ -527,12 +370,11 @@ void TestEdit::setWhileTheListIsOpenKeepsLinesOnTheirSlots()
     QTest::mouseClick(MEMO().Command1, Qt::LeftButton);
     QTest::mouseClick(form1().Command3, Qt::LeftButton);
 
-    const QString early = QStringLiteral("29,8,0,0,0,\"early\",0,0");
     QCOMPARE(listLines().value(0), QStringLiteral("毎日　8時29分　early"));
     QCOMPARE(listLines().size(), 5);
     selectLine(lineOf(QStringLiteral("昼")));
     QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-    QCOMPARE(program->dataFile(), dataFileOf({early, kMemos.at(0), kMemos.at(2), kMemos.at(3)}));
+    QCOMPARE(program->dataFile(), dataFileOf({"29,8,0,0,0,\"early\",0,0", kMemos[0], kMemos[2], kMemos[3]}));
 }
 
 QTEST_MAIN(TestEdit)

@@ -2,18 +2,12 @@
 // memos of every kind. Every occasion the rules define fires once, in the
 // right colour, and nothing else fires.
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/form1.h"
 
 #include <QtTest>
-
-class TestSimulatedYear : public QObject
-{
-    Q_OBJECT
-private slots:
-    void everyOccasionFiresOnce();
-};
 
 namespace {
 
@@ -33,23 +27,22 @@ QString describe(const Firing &f)
 
 } // namespace
 
+class TestSimulatedYear : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyOccasionFiresOnce();
+};
+
 void TestSimulatedYear::everyOccasionFiresOnce()
 {
     TestProgram program;
-    program.writeDataFile(cp932Lines({
-        "8",
-        "0,7,0,0,0,\"daily\",0,0",
-        "15,8,0,0,0,\"mon-fri\",0,34",
-        "30,18,0,0,0,\"weekend\",0,65",
-        "0,10,31,0,0,\"31st\",0,0",
-        "59,23,15,0,0,\"15th\",0,0",
-        "0,9,31,12,2026,\"last year\",0,0",
-        "0,9,14,3,2027,\"once\",0,0",
-        "0,12,30,6,2027,\"held off\",0,0",
-    }));
     const QDate first(2027, 1, 1);
-    program.clock->set(QDateTime(first, QTime(0, 0)));
-    QVERIFY(program.start());
+    QVERIFY(
+        program.start({"0,7,0,0,0,\"daily\",0,0", "15,8,0,0,0,\"mon-fri\",0,34", "30,18,0,0,0,\"weekend\",0,65",
+                          "0,10,31,0,0,\"31st\",0,0", "59,23,15,0,0,\"15th\",0,0", "0,9,31,12,2026,\"last year\",0,0",
+                          "0,9,14,3,2027,\"once\",0,0", "0,12,30,6,2027,\"held off\",0,0"},
+            QDateTime(first, QTime(0, 0))));
 
     // The setting window is open from 11:58 to 12:05 on 30 June, so the memo
     // for 12:00 that day comes late, at the first tick after it closes.
@@ -77,7 +70,7 @@ void TestSimulatedYear::everyOccasionFiresOnce()
                 }
             }
             // The user dismisses the alarm once its minute's chances are over.
-            if (forms().Display.loaded() && forms().Display().isVisible()) {
+            if (alarmShown()) {
                 forms().Display().Label1_DblClick();
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             }

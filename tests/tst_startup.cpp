@@ -15,7 +15,6 @@
 #include "shell/icons_form.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
@@ -29,58 +28,67 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void firstStartWithoutDataFile();
-    void startWithMemos();
+    void startUp_data();
+    void startUp();
     void secondInstanceDoesNothing();
     void exitRemovesIconFirstAndTouchesNoFile();
-    void realSecondProcessEndsAtOnce();
     void lockFileOfAnotherUserIsNotOurs();
     void terminationSignalEndsTheEventLoopInOrder();
 };
 
-void TestStartup::firstStartWithoutDataFile()
+void TestStartup::startUp_data()
 {
-    TestProgram program;
-    QVERIFY(program.start());
-    QCOMPARE(form1().DataMax, qint16(20));
-    QCOMPARE(form1().SetFlg, qint16(0));
-    QCOMPARE(form1().DataMaxNumber, qint16(0));
-    QVERIFY(!icons().memoedit->isVisible());
-    QVERIFY(!form1().isVisible());
-    QCOMPARE(program.tray->adds, 1);
-    QCOMPARE(program.tray->tip, QStringLiteral("日時指定メモソフト rekuda31") + QString(14, QLatin1Char(' ')));
-    QCOMPARE(program.tray->tip.size(), 32);
-    QCOMPARE(form1().FileName, program.folder.path() + QLatin1String("/rekuda31.dat"));
-    QCOMPARE(form1().SundFile, program.folder.path() + QLatin1String("/rekuda31.wav"));
-    QVERIFY(!program.dataFileExists());
+    QTest::addColumn<QByteArray>("dataFile");
+    QTest::addColumn<int>("memos");
+    QTest::newRow("no data file: a first start") << QByteArray() << 0;
+    QTest::newRow("three memos") << dataFileOf({"0,7,0,0,0,\"a\",0,0", "0,8,0,0,0,\"b\",0,2", "0,9,1,1,2027,\"c\",1,0"})
+                                 << 3;
+    QTest::newRow("damaged file") << QByteArray("3\r\n0,9,zz\r\n") << 0;
 }
 
-void TestStartup::startWithMemos()
+void TestStartup::startUp()
 {
+    QFETCH(QByteArray, dataFile);
+    QFETCH(int, memos);
     TestProgram program;
-    program.writeDataFile(cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,8,0,0,0,\"b\",0,2", "0,9,1,1,2027,\"c\",1,0"}));
+    if (!dataFile.isEmpty())
+        program.writeDataFile(dataFile);
     // The icon comes after the menu host and the paths, before the sound
     // window, the data file and the splash.
     QStringList atAdd;
     program.tray->onAdd = [&] {
         const Forms &f = program.app->forms;
         atAdd << QStringLiteral("icons %1").arg(f.icons.loaded() && !icons().isVisible())
-              << QStringLiteral("paths %1").arg(!form1().FileName.isEmpty() && !form1().SundFile.isEmpty())
+              << QStringLiteral("paths %1")
+                     .arg(form1().FileName == program.dataPath()
+                         && form1().SundFile == program.folder.filePath("rekuda31.wav"))
               << QStringLiteral("frmWave %1").arg(f.frmWave.loaded())
               << QStringLiteral("memos %1").arg(form1().DataMaxNumber)
               << QStringLiteral("Title %1").arg(f.Title.loaded());
     };
     QVERIFY(program.start());
     QCOMPARE(atAdd, QStringList({"icons 1", "paths 1", "frmWave 0", "memos 0", "Title 0"}));
+    QCOMPARE(program.tray->adds, 1);
+    QCOMPARE(program.tray->tip, QStringLiteral("日時指定メモソフト rekuda31") + QString(14, QLatin1Char(' ')));
     QVERIFY(forms().frmWave.loaded());
-    QVERIFY(Title().isVisible());
     QVERIFY(!form1().isVisible());
     QVERIFY(!icons().isVisible());
-    QCOMPARE(form1().DataMaxNumber, qint16(3));
-    QCOMPARE(form1().SetFlg, qint16(1));
-    QVERIFY(icons().memoedit->isVisible());
-    QCOMPARE(program.app->table.MemoText[2], QStringLiteral("c"));
-    QCOMPARE(program.app->table.MemoWeek[1], qint16(2));
+    QCOMPARE(form1().DataMaxNumber, qint16(memos));
+    QCOMPARE(form1().SetFlg, qint16(memos ? 1 : 0));
+    QCOMPARE(program.files->writes, 0);
+
+    // The splash's third line and the menu's "メモ編集" tell whether memos are set.
+    QVERIFY(Title().isVisible() && Title().Label2->isVisible());
+    QCOMPARE(Title().Label3->isVisible(), memos > 0);
+    QStringList menu {"メモ設定", "-", "バージョン情報", "日時の設定", "-", "終了"};
+    if (memos)
+        menu.insert(1, QStringLiteral("メモ編集"));
+    QStringList shown;
+    for (const QAction *action : icons().menuup->actions()) {
+        if (action->isVisible())
+            shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    QCOMPARE(shown, menu);
 }
 
 void TestStartup::secondInstanceDoesNothing()
@@ -108,19 +116,9 @@ void TestStartup::exitRemovesIconFirstAndTouchesNoFile()
         beepsAtRemoval = program.beeper->beeps;
     };
     QStringList closed;
-    const auto watch = [&closed](QWidget &window) {
-        QObject::connect(&window, &QObject::destroyed, [&closed, name = window.objectName()] { closed << name; });
-    };
-    watch(forms().Display());
-    watch(Edit());
-    watch(keikoku1());
-    watch(keikoku2());
-    watch(MEMO());
-    watch(Ver());
-    watch(frmWave());
-    watch(Title());
-    watch(form1());
-    watch(icons());
+    for (QWidget *window : std::initializer_list<QWidget *> {&forms().Display(), &Edit(), &keikoku1(), &keikoku2(),
+             &MEMO(), &Ver(), &frmWave(), &Title(), &form1(), &icons()})
+        connect(window, &QObject::destroyed, [&closed, name = window->objectName()] { closed << name; });
     icons().memofin->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(windowsLoadedAtRemoval);
@@ -129,61 +127,10 @@ void TestStartup::exitRemovesIconFirstAndTouchesNoFile()
     QCOMPARE(closed,
         QStringList({"Display", "Edit", "frmWave", "keikoku1", "keikoku2", "MEMO", "Title", "Ver", "form1", "icons"}));
     QVERIFY(!program.tray->present);
-    QVERIFY(!program.app->forms.form1.loaded());
-    QVERIFY(!program.app->forms.icons.loaded());
     QCOMPARE(program.quits, 1);
+    QCOMPARE(program.terminations, 0);
     QCOMPARE(program.files->writes, 0);
     QCOMPARE(program.dataFile(), bytes);
-}
-
-void TestStartup::realSecondProcessEndsAtOnce()
-{
-    QTemporaryDir dir;
-    const QString binary = dir.filePath(QStringLiteral("rekuda31"));
-    QVERIFY(QFile::copy(QStringLiteral(REKUDA31_BINARY), binary));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QByteArray bytes = cp932Lines({"1", "0,7,0,0,0,\"a\",0,0"});
-
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.start(binary, {});
-    QVERIFY(first.waitForStarted());
-    // Give the first instance time to take its lock.
-    QTest::qWait(700);
-    QCOMPARE(first.state(), QProcess::Running);
-
-    {
-        QFile data(dir.filePath(QStringLiteral("rekuda31.dat")));
-        QVERIFY(data.open(QIODevice::WriteOnly));
-        data.write(bytes);
-    }
-    QProcess second;
-    second.setProcessEnvironment(env);
-    QElapsedTimer timer;
-    timer.start();
-    second.start(binary, {});
-    QVERIFY(second.waitForFinished(2000));
-    QVERIFY(timer.elapsed() < 2000);
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(first.state(), QProcess::Running);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"rekuda31", "rekuda31.dat"}));
-
-    // A killed instance leaves no lock behind.
-    first.kill();
-    QVERIFY(first.waitForFinished(2000));
-    QProcess third;
-    third.setProcessEnvironment(env);
-    third.start(binary, {});
-    QVERIFY(third.waitForStarted());
-    QVERIFY(!third.waitForFinished(1000));
-    QCOMPARE(third.state(), QProcess::Running);
-    third.kill();
-    third.waitForFinished(2000);
-    QFile data(dir.filePath(QStringLiteral("rekuda31.dat")));
-    QVERIFY(data.open(QIODevice::ReadOnly));
-    QCOMPARE(data.readAll(), bytes);
 }
 
 void TestStartup::lockFileOfAnotherUserIsNotOurs()

@@ -46,6 +46,18 @@ QString number(qint16 value)
     return QString::number(value);
 }
 
+// One "+" or "-" of a date or time field: past its last value it starts again
+// at the first, and the other way round.
+void stepWrapping(qint16 &field, int step, qint16 first, qint16 last, QLabel *label)
+{
+    field = static_cast<qint16>(field + step);
+    if (step > 0 && field > last)
+        field = first;
+    if (step < 0 && field < first)
+        field = last;
+    label->setText(number(field));
+}
+
 qint16 labelValue(const QLabel *label)
 {
     return static_cast<qint16>(label->text().toInt());
@@ -384,73 +396,49 @@ void Form1::Command13_Click()
 // Month "+"
 void Form1::Command10_Click()
 {
-    SetMonth += 1;
-    if (SetMonth > 12)
-        SetMonth = 1;
-    Label14->setText(number(SetMonth));
+    stepWrapping(SetMonth, +1, 1, 12, Label14);
 }
 
 // Month "-"
 void Form1::Command11_Click()
 {
-    SetMonth -= 1;
-    if (SetMonth < 1)
-        SetMonth = 12;
-    Label14->setText(number(SetMonth));
+    stepWrapping(SetMonth, -1, 1, 12, Label14);
 }
 
 // Day "+"
 void Form1::Command8_Click()
 {
-    SetDays += 1;
-    if (SetDays > lastDayOf(SetMonth))
-        SetDays = 1;
-    Label13->setText(number(SetDays));
+    stepWrapping(SetDays, +1, 1, lastDayOf(SetMonth), Label13);
 }
 
 // Day "-"
 void Form1::Command9_Click()
 {
-    SetDays -= 1;
-    if (SetDays < 1)
-        SetDays = lastDayOf(SetMonth);
-    Label13->setText(number(SetDays));
+    stepWrapping(SetDays, -1, 1, lastDayOf(SetMonth), Label13);
 }
 
 // Hour "+"
 void Form1::Command6_Click()
 {
-    SetHure += 1;
-    if (SetHure > 23)
-        SetHure = 0;
-    Label12->setText(number(SetHure));
+    stepWrapping(SetHure, +1, 0, 23, Label12);
 }
 
 // Hour "-"
 void Form1::Command7_Click()
 {
-    SetHure -= 1;
-    if (SetHure < 0)
-        SetHure = 23;
-    Label12->setText(number(SetHure));
+    stepWrapping(SetHure, -1, 0, 23, Label12);
 }
 
 // Minute "+"
 void Form1::Command4_Click()
 {
-    SetMin += 1;
-    if (SetMin > 59)
-        SetMin = 0;
-    Label11->setText(number(SetMin));
+    stepWrapping(SetMin, +1, 0, 59, Label11);
 }
 
 // Minute "-"
 void Form1::Command5_Click()
 {
-    SetMin -= 1;
-    if (SetMin < 0)
-        SetMin = 59;
-    Label11->setText(number(SetMin));
+    stepWrapping(SetMin, -1, 0, 59, Label11);
 }
 
 void Form1::setYearField(bool visible)

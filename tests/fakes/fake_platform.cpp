@@ -1,4 +1,5 @@
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "entry/form1.h"
 #include "platform/cp932_codec.h"
@@ -8,34 +9,28 @@
 #include <QFile>
 #include <QStringEncoder>
 
+namespace {
+template <class Fake, class Service> Fake *install(std::unique_ptr<Service> &slot)
+{
+    auto fake = std::make_unique<Fake>();
+    Fake *raw = fake.get();
+    slot = std::move(fake);
+    return raw;
+}
+} // namespace
+
 TestProgram::TestProgram()
 {
-    auto clockPtr = std::make_unique<FakeClock>();
-    clock = clockPtr.get();
-    m_platform.clock = std::move(clockPtr);
-    m_platform.directory = std::make_unique<FakeDirectory>(folder.path());
-    auto lockPtr = std::make_unique<FakeLock>();
-    lock = lockPtr.get();
-    m_platform.lock = std::move(lockPtr);
+    clock = install<FakeClock>(m_platform.clock);
+    install<FakeDirectory>(m_platform.directory)->folder = folder.path();
+    lock = install<FakeLock>(m_platform.lock);
     m_platform.codec = std::make_unique<Cp932Codec>();
-    auto filesPtr = std::make_unique<FaultyFiles>();
-    files = filesPtr.get();
-    m_platform.files = std::move(filesPtr);
-    auto beeperPtr = std::make_unique<FakeBeeper>();
-    beeper = beeperPtr.get();
-    m_platform.beeper = std::move(beeperPtr);
-    auto soundPtr = std::make_unique<FakeSound>();
-    sound = soundPtr.get();
-    m_platform.sound = std::move(soundPtr);
-    auto launcherPtr = std::make_unique<FakeLauncher>();
-    launcher = launcherPtr.get();
-    m_platform.launcher = std::move(launcherPtr);
-    auto messagesPtr = std::make_unique<FakeMessages>();
-    messages = messagesPtr.get();
-    m_platform.messages = std::move(messagesPtr);
-    auto trayPtr = std::make_unique<FakeTray>();
-    tray = trayPtr.get();
-    m_platform.tray = std::move(trayPtr);
+    files = install<FaultyFiles>(m_platform.files);
+    beeper = install<FakeBeeper>(m_platform.beeper);
+    sound = install<FakeSound>(m_platform.sound);
+    launcher = install<FakeLauncher>(m_platform.launcher);
+    messages = install<FakeMessages>(m_platform.messages);
+    tray = install<FakeTray>(m_platform.tray);
 }
 
 TestProgram::~TestProgram()
@@ -51,17 +46,12 @@ QString TestProgram::dataPath() const
 
 void TestProgram::writeDataFile(const QByteArray &bytes)
 {
-    QFile file(dataPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
+    writeBytes(dataPath(), bytes);
 }
 
 QByteArray TestProgram::dataFile() const
 {
-    QFile file(dataPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
+    return readBytes(dataPath());
 }
 
 bool TestProgram::dataFileExists() const
@@ -79,6 +69,14 @@ bool TestProgram::start()
     if (started && app->forms.form1.loaded())
         form1().Timer1->stop();
     return started;
+}
+
+bool TestProgram::start(const QStringList &memos, const QDateTime &when)
+{
+    if (!memos.isEmpty())
+        writeDataFile(dataFileOf(memos));
+    clock->set(when);
+    return start();
 }
 
 void TestProgram::tick()
@@ -106,4 +104,15 @@ QByteArray cp932Lines(const QStringList &lines)
     for (const QString &line : lines)
         out += encoder.encode(line) + "\r\n";
     return out;
+}
+
+QByteArray dataFileOf(const QStringList &memos)
+{
+    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
+}
+
+QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound, int week)
+{
+    const auto n = [](int value) { return QString::number(value); };
+    return QStringList {n(min), n(hour), n(day), n(month), n(year), u'"' + text + u'"', n(sound), n(week)}.join(u',');
 }

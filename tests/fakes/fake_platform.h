@@ -29,13 +29,8 @@ private:
 class FakeDirectory : public ProgramDirectory
 {
 public:
-    explicit FakeDirectory(QString path)
-        : m_path(std::move(path))
-    { }
-    QString path() const override { return m_path; }
-
-private:
-    QString m_path;
+    QString path() const override { return folder; }
+    QString folder;
 };
 
 class FakeLock : public InstanceLock
@@ -65,8 +60,14 @@ public:
 class FakeBeeper : public Beeper
 {
 public:
-    void beep() override { ++beeps; }
+    void beep() override
+    {
+        ++beeps;
+        if (log)
+            *log << QStringLiteral("beep");
+    }
     int beeps = 0;
+    QStringList *log = nullptr; // to see beeps in order with other calls
 };
 
 class FakeSound : public SoundPlayer
@@ -136,6 +137,8 @@ public:
 
     // Creates the App and runs start-up; false for a second instance.
     bool start();
+    // The same with these memo lines in the data file (none: no file) and the clock at `when`.
+    bool start(const QStringList &memos, const QDateTime &when);
     // Moves the clock by msecs and delivers the one-second tick as often as
     // the real timer would have fired in that time.
     void advance(qint64 msecs);
@@ -161,3 +164,7 @@ private:
 
 // Windows-style data-file bytes: lines joined with CR LF, encoded in code page 932.
 QByteArray cp932Lines(const QStringList &lines);
+// A data file holding these memo lines, after their count.
+QByteArray dataFileOf(const QStringList &memos);
+// One memo as a line of the data file.
+QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0);

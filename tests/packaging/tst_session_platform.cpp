@@ -22,35 +22,27 @@ void TestSessionPlatform::choose_data()
     QTest::addColumn<QByteArrayList>("arguments");
     QTest::addColumn<QByteArray>("expected");
 
-    const QByteArray xcb = "xcb;wayland";
-    QTest::newRow("wayland_session_with_xwayland") << QByteArray("wayland") << QByteArray("wayland-0")
-                                                   << QByteArray(":0") << QByteArray() << QByteArrayList() << xcb;
-    QTest::newRow("session_type_only") << QByteArray("wayland") << QByteArray() << QByteArray(":1") << QByteArray()
-                                       << QByteArrayList() << xcb;
-    QTest::newRow("session_type_in_capitals")
-        << QByteArray("Wayland") << QByteArray() << QByteArray(":1") << QByteArray() << QByteArrayList() << xcb;
-    QTest::newRow("wayland_display_without_session_type")
-        << QByteArray() << QByteArray("wayland-1") << QByteArray(":0") << QByteArray() << QByteArrayList() << xcb;
-    QTest::newRow("nested_wayland_in_x11_session")
-        << QByteArray("x11") << QByteArray("wayland-1") << QByteArray(":0") << QByteArray() << QByteArrayList() << xcb;
-    QTest::newRow("wayland_without_xwayland") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray()
-                                              << QByteArray() << QByteArrayList() << QByteArray();
-    QTest::newRow("user_chose_wayland") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
-                                        << QByteArray("wayland") << QByteArrayList() << QByteArray();
-    QTest::newRow("user_chose_xcb") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
-                                    << QByteArray("xcb") << QByteArrayList() << QByteArray();
-    QTest::newRow("platform_on_command_line")
-        << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray()
-        << QByteArrayList {"-platform", "wayland"} << QByteArray();
-    QTest::newRow("platform_with_two_dashes")
-        << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0") << QByteArray()
-        << QByteArrayList {"--platform", "wayland"} << QByteArray();
-    QTest::newRow("other_arguments") << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray(":0")
-                                     << QByteArray() << QByteArrayList {"-style", "fusion"} << xcb;
-    QTest::newRow("x11_session") << QByteArray("x11") << QByteArray() << QByteArray(":0") << QByteArray()
-                                 << QByteArrayList() << QByteArray();
-    QTest::newRow("tty_without_display") << QByteArray("tty") << QByteArray() << QByteArray() << QByteArray()
-                                         << QByteArrayList() << QByteArray();
+    // Empty is unset, as qgetenv() gives it.
+    const auto row = [](const char *name, const char *type, const char *wayland, const char *x11, const char *chosen,
+                         const QByteArrayList &arguments, const char *expected) {
+        const auto value = [](const char *text) { return *text ? QByteArray(text) : QByteArray(); };
+        QTest::newRow(name) << value(type) << value(wayland) << value(x11) << value(chosen) << arguments
+                            << value(expected);
+    };
+    const char *xcb = "xcb;wayland";
+    row("wayland_session_with_xwayland", "wayland", "wayland-0", ":0", "", {}, xcb);
+    row("session_type_only", "wayland", "", ":1", "", {}, xcb);
+    row("session_type_in_capitals", "Wayland", "", ":1", "", {}, xcb);
+    row("wayland_display_without_session_type", "", "wayland-1", ":0", "", {}, xcb);
+    row("nested_wayland_in_x11_session", "x11", "wayland-1", ":0", "", {}, xcb);
+    row("wayland_without_xwayland", "wayland", "wayland-0", "", "", {}, "");
+    row("user_chose_wayland", "wayland", "wayland-0", ":0", "wayland", {}, "");
+    row("user_chose_xcb", "wayland", "wayland-0", ":0", "xcb", {}, "");
+    row("platform_on_command_line", "wayland", "wayland-0", ":0", "", {"-platform", "wayland"}, "");
+    row("platform_with_two_dashes", "wayland", "wayland-0", ":0", "", {"--platform", "wayland"}, "");
+    row("other_arguments", "wayland", "wayland-0", ":0", "", {"-style", "fusion"}, xcb);
+    row("x11_session", "x11", "", ":0", "", {}, "");
+    row("tty_without_display", "tty", "", "", "", {}, "");
 }
 
 void TestSessionPlatform::choose()
