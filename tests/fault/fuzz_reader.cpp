@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 0; i < count; ++i) {
         const auto s = static_cast<std::size_t>(i);
         require(again.MemoMin[s] == table.MemoMin[s] && again.MemoHour[s] == table.MemoHour[s]
-                && again.MemoDays[s] == table.MemoDays[s] && again.MemoMonth[s] == table.MemoMonth[s]
-                && again.MemoYear[s] == table.MemoYear[s] && again.MemoText[s] == table.MemoText[s]
-                && again.MemoSound[s] == table.MemoSound[s] && again.MemoWeek[s] == table.MemoWeek[s]);
+            && again.MemoDays[s] == table.MemoDays[s] && again.MemoMonth[s] == table.MemoMonth[s]
+            && again.MemoYear[s] == table.MemoYear[s] && again.MemoText[s] == table.MemoText[s]
+            && again.MemoSound[s] == table.MemoSound[s] && again.MemoWeek[s] == table.MemoWeek[s]);
     }
     require(data_file::serialize(again, againCount, codec) == written);
     return 0;

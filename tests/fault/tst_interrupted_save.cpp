@@ -22,7 +22,7 @@ void TestInterruptedSave::killedSavesLeaveOldOrNew()
         large += QByteArray::number(i) + ",12,1,1,2027,\"" + QByteArray(200, 'x') + "\",0,0\r\n";
     const QString a = dir.filePath(QStringLiteral("a")), b = dir.filePath(QStringLiteral("b"));
     const QString target = dir.filePath(QStringLiteral("rekuda31.dat"));
-    for (const auto &[name, bytes] : {std::pair{a, small}, std::pair{b, large}}) {
+    for (const auto &[name, bytes] : {std::pair {a, small}, std::pair {b, large}}) {
         QFile f(name);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
@@ -48,7 +48,8 @@ void TestInterruptedSave::killedSavesLeaveOldOrNew()
         else if (now == large)
             ++sawLarge;
         else
-            QFAIL(qPrintable(QStringLiteral("round %1: file holds %2 bytes of neither content").arg(round).arg(now.size())));
+            QFAIL(qPrintable(
+                QStringLiteral("round %1: file holds %2 bytes of neither content").arg(round).arg(now.size())));
         // Temporary files of a killed save may remain; they never replace the data file.
         for (const QString &name : QDir(dir.path()).entryList({"rekuda31.dat.tmp-*"}, QDir::Files))
             QFile::remove(dir.filePath(name));
