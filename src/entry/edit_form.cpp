@@ -102,7 +102,7 @@ int EditForm::selectedSlot() const
 
 void EditForm::open()
 {
-    if (forms().Display.loaded() && forms().Display().isVisible())
+    if (forms().Display.shown())
         return;
     // A memo still out of the table for editing belongs in the list.
     form1().restorePendingEdit();

@@ -283,15 +283,15 @@ void Form1::FileWrite()
     app.store.write(FileName, app.table, DataMaxNumber);
     // An open list editor acts on the slot of the line selected: its lines
     // must move with the new memo.
-    if (forms().Edit.loaded() && Edit().isVisible())
+    if (forms().Edit.shown())
         Edit().fillList();
 }
 
 void Form1::openForNewMemo()
 {
-    if (forms().Display.loaded() && forms().Display().isVisible())
+    if (forms().Display.shown())
         return;
-    if (forms().Edit.loaded() && Edit().isVisible())
+    if (forms().Edit.shown())
         return;
     // A reset would discard a memo that is out of the table for editing.
     restorePendingEdit();

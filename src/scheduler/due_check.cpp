@@ -20,7 +20,7 @@ void Form1::Timer1_Timer()
         return;
     if (isVisible())
         return;
-    if (forms().Edit.loaded() && Edit().isVisible())
+    if (forms().Edit.shown())
         return;
     if (SetFlg != 1)
         return;

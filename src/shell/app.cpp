@@ -78,8 +78,7 @@ bool App::startUp()
 
 void App::exitProgram()
 {
-    if (forms.form1.loaded())
-        forms.form1().restorePendingEdit();
+    restorePendingEdit();
     os.tray->remove();
     os.beeper->beep();
     forms.unloadAll();
@@ -89,7 +88,12 @@ void App::exitProgram()
 void App::endImmediately()
 {
     // Even the immediate end keeps a memo that is out for editing.
+    restorePendingEdit();
+    terminate();
+}
+
+void App::restorePendingEdit()
+{
     if (forms.form1.loaded())
         forms.form1().restorePendingEdit();
-    terminate();
 }

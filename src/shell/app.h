@@ -36,6 +36,10 @@ public:
     std::function<void()> quit;
 
     Forms forms;
+
+private:
+    // Puts a memo taken out of the table for editing back before an exit.
+    void restorePendingEdit();
 };
 
 // The memo table shared by every window.

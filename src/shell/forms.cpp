@@ -30,6 +30,11 @@ template <class T> FormRef<T>::~FormRef()
     delete m_form.data();
 }
 
+template <class T> bool FormRef<T>::shown() const
+{
+    return m_form && m_form->isVisible();
+}
+
 template <class T> void FormRef<T>::unload()
 {
     if (!m_form)

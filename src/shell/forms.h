@@ -25,6 +25,9 @@ public:
     // Any use creates the window (hidden) and runs its load step.
     T &operator()();
     bool loaded() const { return !m_form.isNull(); }
+    // Whether the window is on screen; unlike any other use, asking does not
+    // create it (and start its timers).
+    bool shown() const;
     // Destroys the window; safe from inside the window's own handlers.
     void unload();
 

@@ -76,8 +76,7 @@ void IconsForm::memoset_Click()
 
 void IconsForm::memoedit_Click()
 {
-    // Asking a window that is not loaded whether it is visible would create it.
-    if (forms().Display.loaded() && forms().Display().isVisible())
+    if (forms().Display.shown())
         return;
     // The list editor refuses an empty table itself, after putting back a memo
     // that was taken out of it for editing.
