@@ -1,4 +1,4 @@
-// The memo text window: when OK appears, and what OK, cancel and closing keep.
+// The memo text window: when OK appears, and what OK and cancel keep.
 #include "fakes/fake_platform.h"
 
 #include "entry/form1.h"
@@ -7,56 +7,22 @@
 
 #include <QtTest>
 
-#include <memory>
-
-namespace {
-
-bool okShown()
-{
-    return MEMO().Command1->isVisibleTo(&MEMO());
-}
-
-void click(QAbstractButton *button)
-{
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-} // namespace
-
 class TestMemo : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup() { program.reset(); }
-
-    void okWaitsForARealChange();
-    void okKeepsTheTextAndCancelDiscardsIt_data();
-    void okKeepsTheTextAndCancelDiscardsIt();
-
-private:
-    std::unique_ptr<TestProgram> program;
+    void okWaitsForARealChangeAndCancelDiscardsTheText();
 };
 
-void TestMemo::init()
+void TestMemo::okWaitsForARealChangeAndCancelDiscardsTheText()
 {
-    program = std::make_unique<TestProgram>();
-    QVERIFY(program->start({}, QDateTime(QDate(2026, 12, 25), QTime(14, 29, 10))));
-    program->tick();
-}
-
-void TestMemo::okWaitsForARealChange()
-{
-    QVERIFY(!forms().MEMO.loaded());
+    TestProgram program;
+    QVERIFY(program.start({}, QDateTime(QDate(2026, 12, 25), QTime(14, 29, 10))));
+    program.tick();
+    const auto okShown = [] { return MEMO().Command1->isVisibleTo(&MEMO()); };
     icons().memoset->trigger();
-    // The first opening shows the text window beside the setting window.
-    QVERIFY(form1().isVisible());
-    QVERIFY(MEMO().isVisible());
-    QCOMPARE(MEMO().Text1->text(), QString());
-    // Japanese is typed through an input method.
-    QVERIFY(MEMO().Text1->inputMethodQuery(Qt::ImEnabled).toBool());
-    click(form1().Command4);
-    click(form1().Command2);
+    QTest::mouseClick(form1().Command4, Qt::LeftButton);
+    QTest::mouseClick(form1().Command2, Qt::LeftButton);
     MEMO().Text1->setText(QString());
     QTest::keyClick(MEMO().Text1, Qt::Key_Backspace);
     QVERIFY(!okShown());
@@ -65,60 +31,22 @@ void TestMemo::okWaitsForARealChange()
     QVERIFY(okShown());
     QTest::keyClick(MEMO().Text1, Qt::Key_Backspace);
     QVERIFY(okShown());
-    click(MEMO().Command1);
+    QTest::mouseClick(MEMO().Command1, Qt::LeftButton);
     QVERIFY(form1().Command3->isVisible());
-    click(form1().Command3);
-    QCOMPARE(program->dataFile(), dataFileOf({"30,14,25,12,2026,\"\",0,0"}));
 
-    // "メモ設定" clears the text and hides OK again; setting the same text is no change.
-    icons().memoset->trigger();
-    QVERIFY(!MEMO().isVisible());
-    QVERIFY(!okShown());
-    MEMO().Text1->setText(QString());
-    QVERIFY(!okShown());
-}
-
-void TestMemo::okKeepsTheTextAndCancelDiscardsIt_data()
-{
-    QTest::addColumn<bool>("byTitleBar");
-    QTest::newRow("cancel button") << false;
-    QTest::newRow("title bar") << true;
-}
-
-void TestMemo::okKeepsTheTextAndCancelDiscardsIt()
-{
-    QFETCH(bool, byTitleBar);
-    icons().memoset->trigger();
-    click(form1().Command4);
-    click(form1().Command2);
-    QVERIFY(!form1().isVisible());
+    // Cancel drops the new text in a fresh window; "設定" stays from the earlier OK.
+    QTest::mouseClick(form1().Command2, Qt::LeftButton);
     QTest::keyClicks(MEMO().Text1, "call home");
-    click(MEMO().Command1);
-    QVERIFY(!MEMO().isVisible());
-    QVERIFY(form1().isVisible());
-    QVERIFY(form1().Command3->isVisible());
-
-    click(form1().Command2);
-    QVERIFY(MEMO().isVisible());
-    QCOMPARE(MEMO().Text1->text(), QStringLiteral("call home"));
-    QVERIFY(okShown());
-    QTest::keyClicks(MEMO().Text1, " now");
     const MemoForm *before = &MEMO();
-    if (byTitleBar)
-        QVERIFY(!MEMO().close());
-    else
-        click(MEMO().Command2);
+    QTest::mouseClick(MEMO().Command2, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    // A fresh window, hidden, empty, OK hidden; "設定" stays from the earlier OK.
     QVERIFY(&MEMO() != before);
     QVERIFY(!MEMO().isVisible());
     QCOMPARE(MEMO().Text1->text(), QString());
     QVERIFY(!okShown());
     QVERIFY(form1().isVisible());
-    QCOMPARE(program->quits, 0);
-    click(form1().Command3);
-    QCOMPARE(program->dataFile(), dataFileOf({"30,14,25,12,2026,\"\",0,0"}));
+    QTest::mouseClick(form1().Command3, Qt::LeftButton);
+    QCOMPARE(program.dataFile(), dataFileOf({"30,14,25,12,2026,\"\",0,0"}));
 }
 
 QTEST_MAIN(TestMemo)

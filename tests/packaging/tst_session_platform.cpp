@@ -10,7 +10,6 @@ class TestSessionPlatform : public QObject
 private slots:
     void choose_data();
     void choose();
-    void preferStayOnTopSetsTheEnvironment();
 };
 
 void TestSessionPlatform::choose_data()
@@ -31,18 +30,10 @@ void TestSessionPlatform::choose_data()
     };
     const char *xcb = "xcb;wayland";
     row("wayland_session_with_xwayland", "wayland", "wayland-0", ":0", "", {}, xcb);
-    row("session_type_only", "wayland", "", ":1", "", {}, xcb);
-    row("session_type_in_capitals", "Wayland", "", ":1", "", {}, xcb);
-    row("wayland_display_without_session_type", "", "wayland-1", ":0", "", {}, xcb);
-    row("nested_wayland_in_x11_session", "x11", "wayland-1", ":0", "", {}, xcb);
     row("wayland_without_xwayland", "wayland", "wayland-0", "", "", {}, "");
     row("user_chose_wayland", "wayland", "wayland-0", ":0", "wayland", {}, "");
-    row("user_chose_xcb", "wayland", "wayland-0", ":0", "xcb", {}, "");
     row("platform_on_command_line", "wayland", "wayland-0", ":0", "", {"-platform", "wayland"}, "");
-    row("platform_with_two_dashes", "wayland", "wayland-0", ":0", "", {"--platform", "wayland"}, "");
-    row("other_arguments", "wayland", "wayland-0", ":0", "", {"-style", "fusion"}, xcb);
     row("x11_session", "x11", "", ":0", "", {}, "");
-    row("tty_without_display", "tty", "", "", "", {}, "");
 }
 
 void TestSessionPlatform::choose()
@@ -56,27 +47,6 @@ void TestSessionPlatform::choose()
 
     const Session session {sessionType, waylandDisplay, x11Display, chosenPlatform, arguments};
     QCOMPARE(display_platform::choose(session), expected);
-}
-
-void TestSessionPlatform::preferStayOnTopSetsTheEnvironment()
-{
-    const QByteArray saved = qgetenv("QT_QPA_PLATFORM");
-    qputenv("XDG_SESSION_TYPE", "wayland");
-    qputenv("WAYLAND_DISPLAY", "wayland-0");
-    qputenv("DISPLAY", ":0");
-    qunsetenv("QT_QPA_PLATFORM");
-    char program[] = "rekuda31";
-    char *argv[] = {program, nullptr};
-    display_platform::preferStayOnTop(1, argv);
-    const QByteArray onWayland = qgetenv("QT_QPA_PLATFORM");
-
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    display_platform::preferStayOnTop(1, argv);
-    const QByteArray chosenByUser = qgetenv("QT_QPA_PLATFORM");
-
-    qputenv("QT_QPA_PLATFORM", saved);
-    QCOMPARE(onWayland, QByteArray("xcb;wayland"));
-    QCOMPARE(chosenByUser, QByteArray("wayland"));
 }
 
 QTEST_GUILESS_MAIN(TestSessionPlatform)
