@@ -46,7 +46,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file"); // empty: no file
         QTest::addColumn<Ending>("ending");
-        QTest::newRow("wave file") << waveFile(WaveEncoding::Pcm, 16, 2, 44100) << Ending::Finished;
+        QTest::newRow("16-bit stereo") << waveFile(WaveEncoding::Pcm, 16, 2, 44100) << Ending::Finished;
+        // Files QSoundEffect refuses; users drop them in all the same.
+        QTest::newRow("8-bit mono") << waveFile(WaveEncoding::Pcm, 8, 1, 22050) << Ending::Finished;
+        QTest::newRow("24-bit extensible") << waveFile(WaveEncoding::Pcm, 24, 2, 48000, true) << Ending::Finished;
+        QTest::newRow("32-bit float") << waveFile(WaveEncoding::Float, 32, 1, 44100) << Ending::Finished;
         QTest::newRow("no file") << QByteArray() << Ending::Failed;
     }
     void playerReturnsAtOnceAndLetsGo()
