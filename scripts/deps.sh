@@ -11,6 +11,7 @@ PACKAGES=(
   pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop
   dbus at-spi2-core python3 python3-pyatspi desktop-file-utils dpkg-dev file
   clang libclang-rt-14-dev libx11-dev
+  librapidcheck-dev
 )
 
 missing=()

@@ -3,6 +3,8 @@
 #include "fakes/fake_platform.h"
 #include "fakes/memo_fixtures.h"
 
+#include "alarm/display_form.h"
+
 #include "entry/form1.h"
 #include "entry/memo_form.h"
 #include "platform/posix_files.h"
@@ -81,23 +83,30 @@ void TestStore::damagedFileIsMovedAside_data()
     QTest::addColumn<bool>("present");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("damaged");
-    QTest::newRow("no file: a first start") << false << QByteArray() << false;
-    QTest::newRow("zero-byte file, as deleting the last memo leaves") << true << QByteArray() << false;
-    QTest::newRow("count 0") << true << cp932Lines({"0"}) << false;
+    QTest::addColumn<int>("loaded");
+    QTest::newRow("no file: a first start") << false << QByteArray() << false << 0;
+    QTest::newRow("zero-byte file, as deleting the last memo leaves") << true << QByteArray() << false << 0;
+    QTest::newRow("count 0") << true << cp932Lines({"0"}) << false << 0;
+    // Values no window makes are loaded; such a memo just never falls due.
+    QTest::newRow("hour 24 beside a memo at 14:30")
+        << true << dataFileOf({"0,24,0,0,0,\"a\",0,0", "30,14,25,12,2026,\"会議\",0,0"}) << false << 2;
     QTest::newRow("announces 3, holds 2")
-        << true << cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,8,0,0,0,\"b\",0,0"}) << true;
-    QTest::newRow("announces 22") << true << cp932Lines({"22", "0,7,0,0,0,\"a\",0,0"}) << true;
-    QTest::newRow("negative count") << true << cp932Lines({"-1"}) << true;
-    QTest::newRow("not a number") << true << cp932Lines({"x"}) << true;
+        << true << cp932Lines({"3", "0,7,0,0,0,\"a\",0,0", "0,8,0,0,0,\"b\",0,0"}) << true << 0;
+    QTest::newRow("announces 22") << true << cp932Lines({"22", "0,7,0,0,0,\"a\",0,0"}) << true << 0;
+    QTest::newRow("negative count") << true << cp932Lines({"-1"}) << true << 0;
+    QTest::newRow("not a number") << true << cp932Lines({"x"}) << true << 0;
+    QTest::newRow("unterminated quote") << true << cp932Lines({"1", "0,7,0,0,0,\"a,0,0"}) << true << 0;
 }
 
 // A damaged file is kept, out of harm's way, where the next save cannot touch
-// it (beside an older one); the normal empty states stay as they are.
+// it (beside an older one), and the user is told where it went; the normal
+// empty states stay as they are, and odd values load.
 void TestStore::damagedFileIsMovedAside()
 {
     QFETCH(bool, present);
     QFETCH(QByteArray, bytes);
     QFETCH(bool, damaged);
+    QFETCH(int, loaded);
     TestProgram program;
     if (present)
         program.writeDataFile(bytes);
@@ -108,10 +117,15 @@ void TestStore::damagedFileIsMovedAside()
         old.write("older garbage");
     }
     QVERIFY(program.start());
-    QCOMPARE(form1().DataMaxNumber, qint16(0));
-    QCOMPARE(form1().SetFlg, qint16(0));
-    QVERIFY(!icons().memoedit->isVisible());
-    QVERIFY(program.messages->shown.isEmpty());
+    QCOMPARE(form1().DataMaxNumber, qint16(loaded));
+    QCOMPARE(form1().SetFlg, qint16(loaded > 0 ? 1 : 0));
+    QCOMPARE(icons().memoedit->isVisible(), loaded > 0);
+    QCOMPARE(program.messages->shown.size(), damaged ? 1 : 0);
+    if (loaded > 0) {
+        program.advance(3000);
+        QVERIFY(alarmShown());
+        QCOMPARE(forms().Display().Label1->text(), QStringLiteral("会議"));
+    }
     const QStringList files = QDir(program.folder.path()).entryList(QDir::Files);
     if (!damaged) {
         QCOMPARE(files, present ? QStringList {"rekuda31.dat"} : QStringList());
@@ -121,6 +135,7 @@ void TestStore::damagedFileIsMovedAside()
     QCOMPARE(files, QStringList({"rekuda31.dat.bad", "rekuda31.dat.bad1"}));
     const QString aside = program.dataPath() + QLatin1String(".bad1");
     QCOMPARE(readBytes(aside), bytes);
+    QVERIFY(program.messages->shown.first().contains(aside));
     addMemo(0, 9, 1, 1, 2027, QStringLiteral("new"));
     QCOMPARE(program.dataFile(), dataFileOf({"0,9,1,1,2027,\"new\",0,0"}));
     QCOMPARE(readBytes(aside), bytes);

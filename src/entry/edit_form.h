@@ -14,6 +14,8 @@ class EditForm : public Form
 {
     Q_OBJECT
 public:
+    // The slot of the line selected, or -1.
+    int selectedSlot() const;
     EditForm();
     // The tray menu's "メモ編集".
     void open();
@@ -39,7 +41,5 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    int selectedSlot() const;
-
     bool m_placed = false;
 };

@@ -142,10 +142,9 @@ Form1::Form1()
     // The desktop session may end while a memo is out of the table for editing.
     if (qGuiApp) {
 #if QT_CONFIG(sessionmanager)
-        connect(
-            qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { restorePendingEdit(); });
+        connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { commitData(); });
 #endif
-        connect(qGuiApp, &QCoreApplication::aboutToQuit, this, &Form1::restorePendingEdit);
+        connect(qGuiApp, &QCoreApplication::aboutToQuit, this, [] { App::instance().restorePendingEdit(); });
     }
 }
 
@@ -368,6 +367,13 @@ void Form1::Command3_Click()
             return;
         }
     }
+    // A memo that cannot be stored is refused as the full table is at
+    // "メモ設定", and nothing is lost: an edit stays in hand.
+    if ((!m_taken && DataMaxNumber >= DataMax) || DataMaxNumber >= kSlots) {
+        hide();
+        keikoku2().show();
+        return;
+    }
     hide();
     MEMO().hide();
     if (forms().Display.loaded())
@@ -375,6 +381,21 @@ void Form1::Command3_Click()
     SetFlg = 1;
     FileWrite();
     m_taken.reset();
+    clearMemoInHand();
+}
+
+// The memo in hand is set or back in the table: nothing may be left from
+// which it could be set a second time, even when a warning's OK brings this
+// window back later.
+void Form1::clearMemoInHand()
+{
+    Command3->hide();
+    Command1->show();
+    if (forms().MEMO.loaded()) {
+        MEMO().hide();
+        MEMO().Text1->setText(QString());
+        MEMO().Command1->hide();
+    }
 }
 
 // Year "+"
@@ -559,50 +580,59 @@ void Form1::holdTakenMemo(const TakenMemo &memo)
     m_taken = memo;
 }
 
-void Form1::restorePendingEdit()
+bool TakenMemo::insertInto(MemoTable &table, qint16 &count) const
 {
-    if (!m_taken)
-        return;
-    const TakenMemo memo = *m_taken;
-    m_taken.reset();
-    App &app = App::instance();
-    MemoTable &table = app.table;
-    if (DataMaxNumber < 0 || DataMaxNumber >= kSlots)
-        return;
-
-    // Back where it was taken from, unless memos that came or went since then
-    // put that place out of date order.
-    const auto memoKeys = std::tuple(memo.year, memo.month, memo.days, memo.hour, memo.min);
+    if (count < 0 || count >= kSlots)
+        return false;
+    const auto memoKeys = std::tuple(year, month, days, hour, min);
     int first = 0;
     int last = 0;
-    for (int i = 0; i < DataMaxNumber; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (keys(table, i) < memoKeys)
             ++first;
         if (keys(table, i) <= memoKeys)
             ++last;
     }
-    const int slot = std::clamp(memo.slot, first, last);
-    for (int j = DataMaxNumber - 1; j >= slot; --j)
+    const int at = std::clamp(slot, first, last);
+    for (int j = count - 1; j >= at; --j)
         table.copySlot(j, j + 1);
-    const auto s = static_cast<std::size_t>(slot);
-    table.MemoMin.at(s) = memo.min;
-    table.MemoHour.at(s) = memo.hour;
-    table.MemoDays.at(s) = memo.days;
-    table.MemoMonth.at(s) = memo.month;
-    table.MemoYear.at(s) = memo.year;
-    table.MemoText.at(s) = memo.text;
-    table.MemoSound.at(s) = memo.sound;
-    table.MemoWeek.at(s) = memo.week;
-    DataMaxNumber += 1;
+    const auto s = static_cast<std::size_t>(at);
+    table.MemoMin.at(s) = min;
+    table.MemoHour.at(s) = hour;
+    table.MemoDays.at(s) = days;
+    table.MemoMonth.at(s) = month;
+    table.MemoYear.at(s) = year;
+    table.MemoText.at(s) = text;
+    table.MemoSound.at(s) = sound;
+    table.MemoWeek.at(s) = week;
+    count += 1;
+    return true;
+}
+
+void Form1::restorePendingEdit()
+{
+    if (!m_taken)
+        return;
+    App &app = App::instance();
+    // While an edit is in hand the table holds at most 20 memos, so there
+    // is always room; without it the memo stays in hand rather than vanish.
+    if (!m_taken->insertInto(app.table, DataMaxNumber))
+        return;
+    m_taken.reset();
     SetFlg = 1;
     icons().setMemoEditVisible(true);
-    app.store.write(FileName, table, DataMaxNumber);
-
-    // The edit is over: "設定" must not add the memo a second time, even when
-    // the past-time warning's OK brings this window back.
-    Command3->hide();
-    Command1->show();
+    app.store.write(FileName, app.table, DataMaxNumber);
+    clearMemoInHand();
     hide();
-    if (forms().MEMO.loaded())
-        MEMO().hide();
+}
+
+void Form1::commitData()
+{
+    if (!m_taken)
+        return;
+    App &app = App::instance();
+    MemoTable table = app.table;
+    qint16 count = DataMaxNumber;
+    if (m_taken->insertInto(table, count))
+        app.store.write(FileName, table, count);
 }

@@ -27,6 +27,11 @@ struct TakenMemo
     QString text;
     qint16 sound = 0;
     qint16 week = 0;
+
+    // Puts the memo back into slots 0 .. count-1, where it was taken from
+    // unless memos that came or went since then put that place out of date
+    // order; false when the table has no free slot.
+    bool insertInto(MemoTable &table, qint16 &count) const;
 };
 
 // The main window: the memo setting window as its visible face, and the owner
@@ -55,9 +60,14 @@ public:
     // The list editor hands over the memo it removed for editing.
     void holdTakenMemo(const TakenMemo &memo);
     bool editPending() const { return m_taken.has_value(); }
+    const std::optional<TakenMemo> &takenMemo() const { return m_taken; }
     // Puts a memo taken for editing back into the table and the data file, in
     // its place, and closes the edit. Does nothing when no edit is pending.
     void restorePendingEdit();
+    // The desktop session asks for its data to be saved: the data file gets
+    // the memo out for editing as well, so that the memo survives a session
+    // that ends without telling us, while the edit itself goes on.
+    void commitData();
 
     void Command1_Click();
     void Command2_Click();
@@ -138,6 +148,7 @@ private:
     void buildControls();
     void connectHandlers();
     void weekdayClicked(QCheckBox *box, qint16 bit);
+    void clearMemoInHand();
     void setYearField(bool visible);
     void setMonthField(bool visible);
     void setDayField(bool visible);

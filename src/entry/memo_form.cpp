@@ -56,12 +56,17 @@ void MemoForm::Command1_Click()
 }
 
 // キャンセル: the text goes with the window; using the name again re-creates it
-// (its load step shows it) and hides it.
+// (its load step shows it) and hides it. A memo being changed keeps its own
+// text: cancelling the typing must not erase it.
 void MemoForm::Command2_Click()
 {
     form1().show();
     forms().MEMO.unload();
     MEMO().hide();
+    if (const std::optional<TakenMemo> &taken = form1().takenMemo()) {
+        QString text = taken->text;
+        MEMO().Text1->setText(text.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    }
 }
 
 void MemoForm::setVisible(bool visible)

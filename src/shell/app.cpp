@@ -94,6 +94,10 @@ void App::endImmediately()
 
 void App::restorePendingEdit()
 {
-    if (forms.form1.loaded())
-        forms.form1().restorePendingEdit();
+    if (!forms.form1.loaded())
+        return;
+    Form1 &main = forms.form1();
+    main.restorePendingEdit();
+    if (store.unsaved())
+        store.writeOrEmpty(main.FileName, table, main.DataMaxNumber);
 }

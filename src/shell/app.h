@@ -26,6 +26,9 @@ public:
     void exitProgram();
     // Ends the process at once, without the orderly exit.
     void endImmediately();
+    // Before the program ends: puts a memo taken out of the table for editing
+    // back, and writes the table again if its last save failed.
+    void restorePendingEdit();
 
     Platform os;
     MemoTable table;
@@ -36,10 +39,6 @@ public:
     std::function<void()> quit;
 
     Forms forms;
-
-private:
-    // Puts a memo taken out of the table for editing back before an exit.
-    void restorePendingEdit();
 };
 
 // The memo table shared by every window.

@@ -117,11 +117,6 @@ private:
     qsizetype m_pos = 0;
 };
 
-bool inRange(qint16 value, int low, int high)
-{
-    return value >= low && value <= high;
-}
-
 } // namespace
 
 bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count)
@@ -147,10 +142,8 @@ bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16
         const auto week = reader.number();
         if (!min || !hour || !days || !month || !year || !memoText || !sound || !week)
             return false;
-        // Values the windows can never produce would make a memo that can
-        // neither fall due nor be shown sensibly: treat the file as damaged.
-        if (!inRange(*min, 0, 59) || !inRange(*hour, 0, 23) || !inRange(*days, 0, 31) || !inRange(*month, 0, 12))
-            return false;
+        // Values the windows never produce (hour 24, month 13...) are loaded
+        // as they stand: such a memo simply never falls due.
         table.MemoMin[s] = *min;
         table.MemoHour[s] = *hour;
         table.MemoDays[s] = *days;
@@ -181,7 +174,13 @@ LoadResult Store::load(const QString &path, MemoTable &table, qint16 &count)
         return LoadResult::Empty;
     qint16 n = 0;
     if (!bytes || !parse(*bytes, m_codec, table, &n)) {
-        m_files.moveAside(path);
+        // Starting empty without a word would look as if every memo were gone.
+        const QString aside = m_files.moveAside(path);
+        m_messages.error(QStringLiteral("rekuda31"),
+            aside.isEmpty()
+                ? QStringLiteral("データファイル %1 を読めませんでした。メモなしで起動します。").arg(path)
+                : QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。メモなしで起動します。")
+                      .arg(path, aside));
         return LoadResult::Damaged;
     }
     count = n;
@@ -201,7 +200,8 @@ bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
 bool Store::remove(const QString &path)
 {
     QString error;
-    if (m_files.remove(path, &error))
+    m_unsaved = !m_files.remove(path, &error);
+    if (!m_unsaved)
         return true;
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 を削除できませんでした。\n%2").arg(path, error));
@@ -211,7 +211,8 @@ bool Store::remove(const QString &path)
 bool Store::replace(const QString &path, const QByteArray &bytes)
 {
     QString error;
-    if (m_files.replace(path, bytes, &error))
+    m_unsaved = !m_files.replace(path, bytes, &error);
+    if (!m_unsaved)
         return true;
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 に書き込めませんでした。\n%2").arg(path, error));

@@ -48,6 +48,8 @@ public:
     bool writeOrEmpty(const QString &path, const MemoTable &table, int count);
     // Deletes the file; a file that is already gone is fine.
     bool remove(const QString &path);
+    // The last write or deletion failed: the file is behind the table.
+    bool unsaved() const { return m_unsaved; }
 
 private:
     bool replace(const QString &path, const QByteArray &bytes);
@@ -55,6 +57,7 @@ private:
     Files &m_files;
     const Codec &m_codec;
     Messages &m_messages;
+    bool m_unsaved = false;
 };
 
 } // namespace data_file

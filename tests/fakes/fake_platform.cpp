@@ -21,6 +21,11 @@ template <class Fake, class Service> Fake *install(std::unique_ptr<Service> &slo
 
 TestProgram::TestProgram()
 {
+    installFakes();
+}
+
+void TestProgram::installFakes()
+{
     clock = install<FakeClock>(m_platform.clock);
     install<FakeDirectory>(m_platform.directory)->folder = folder.path();
     lock = install<FakeLock>(m_platform.lock);
@@ -69,6 +74,18 @@ bool TestProgram::start()
     if (started && app->forms.form1.loaded())
         form1().Timer1->stop();
     return started;
+}
+
+bool TestProgram::restart()
+{
+    const QDateTime now = clock->now();
+    app.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    terminations = 0;
+    quits = 0;
+    installFakes();
+    clock->set(now);
+    return start();
 }
 
 bool TestProgram::start(const QStringList &memos, const QDateTime &when)

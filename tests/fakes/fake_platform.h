@@ -137,6 +137,9 @@ public:
 
     // Creates the App and runs start-up; false for a second instance.
     bool start();
+    // Ends the App as the process would end and starts a new one on the same
+    // folder with fresh fakes; the clock goes on from where it was.
+    bool restart();
     // The same with these memo lines in the data file (none: no file) and the clock at `when`.
     bool start(const QStringList &memos, const QDateTime &when);
     // Moves the clock by msecs and delivers the one-second tick as often as
@@ -159,6 +162,8 @@ public:
     int quits = 0;
 
 private:
+    void installFakes();
+
     Platform m_platform;
 };
 

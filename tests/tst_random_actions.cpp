@@ -1,0 +1,737 @@
+// Random walks over everything a user can do, on the real windows, with the
+// promises that matter checked after every step. Catches: a memo lost or set
+// twice (put-backs, refused sets, cancelled edits, exits and session saves in
+// the middle of an edit), a data file out of step with the table, an alarm
+// that shows or dismisses another memo than its own, and a program that ends
+// when nobody asked it to. A failure prints the shrunk walk as readable steps;
+// RC_PARAMS="seed=N" replays a walk, scripts/random-actions.sh runs long walks.
+#include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
+
+#include "alarm/display_form.h"
+#include "entry/edit_form.h"
+#include "entry/form1.h"
+#include "entry/memo_form.h"
+#include "notices/keikoku1_form.h"
+#include "notices/keikoku2_form.h"
+#include "notices/ver_form.h"
+#include "platform/cp932_codec.h"
+#include "shell/icons_form.h"
+#include "store/data_file.h"
+
+#include <QtTest>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
+
+#include <rapidcheck.h>
+#include <rapidcheck/state.h>
+
+#include <functional>
+#include <map>
+#include <random>
+#include <sstream>
+
+namespace {
+
+const Cp932Codec kCodec;
+
+// Texts as users type them: Japanese, commas, quotes, line breaks, half-width
+// kana, the NEC and IBM extensions of code page 932.
+const QStringList kTexts {QStringLiteral("会議"), QStringLiteral("歯医者 10:30"), QStringLiteral("a,b,c"),
+    QStringLiteral("\"引用\"の話"), QStringLiteral("改行\nあり"), QStringLiteral("①髙"), QStringLiteral("ｶﾅ"),
+    QStringLiteral("~\\"), QString()};
+
+// One memo line of a generated data file, from a number. Mostly memos the
+// windows make, near the walk's start; some hold values no window makes,
+// which load and simply never fall due.
+QString generatedMemo(int n, int tag)
+{
+    std::mt19937 r(static_cast<unsigned>(n));
+    const auto pick = [&r](int low, int high) { return std::uniform_int_distribution<int>(low, high)(r); };
+    // min, hour, day, month, year, week
+    int f[6] = {pick(0, 59), pick(12, 16), pick(24, 26), 12, 2026, 0};
+    switch (pick(0, 6)) {
+    case 0: // every month
+        f[3] = f[4] = 0;
+        break;
+    case 1: // every day
+        f[2] = f[3] = f[4] = 0;
+        break;
+    case 2: // weekly
+        f[2] = f[3] = f[4] = 0;
+        f[5] = pick(1, 127);
+        break;
+    case 3: { // hour 24, minute 60, day 40, month 13
+        const int field = pick(0, 3);
+        f[field == 0 ? 1 : field == 1 ? 0 : field] = (const int[]) {24, 60, 40, 13}[field];
+        break;
+    }
+    case 4: // weekday masks beyond the seven days
+        f[2] = f[3] = f[4] = 0;
+        f[5] = pick(0, 1) ? 200 : -3;
+        break;
+    default: // one-off
+        break;
+    }
+    QString text = QStringLiteral("<%1>").arg(tag) + kTexts.at(pick(0, int(kTexts.size()) - 1));
+    text.replace(QLatin1Char('"'), QChar(0xFF02)); // a file cannot hold a quote inside a text
+    text.replace(QLatin1String("\n"), QLatin1String("\r\n"));
+    return memoLine(f[0], f[1], f[2], f[3], f[4], text, pick(0, 1), f[5]);
+}
+
+// The start of a walk: the data file and the moment the program starts.
+struct Start
+{
+    QByteArray file; // empty: no file
+    QStringList texts; // of the memos in the file, as stored
+    bool damaged = false;
+    QDateTime when;
+};
+
+// A data file of these memo lines, and their texts as the table holds them.
+void setMemos(Start &start, const QStringList &lines)
+{
+    start.file = dataFileOf(lines);
+    for (const QString &line : lines)
+        start.texts << line.section(u'"', 1, 1);
+}
+
+// How a failing walk's start is printed.
+void showValue(const Start &start, std::ostream &os)
+{
+    QString text;
+    kCodec.decode(start.file, &text);
+    os << "program starts at " << start.when.toString(Qt::ISODate).toStdString() << " with "
+       << (start.file.isEmpty() ? std::string("no data file") : "this data file:\n" + text.toStdString());
+}
+
+auto keysOf(const MemoTable &t, int i)
+{
+    const auto s = static_cast<std::size_t>(i);
+    return std::tuple(t.MemoYear[s], t.MemoMonth[s], t.MemoDays[s], t.MemoHour[s], t.MemoMin[s]);
+}
+
+QString lf(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// Whether the user can reach a control: its window is on screen and the
+// control is shown and enabled in it.
+bool reachable(const QWidget *control)
+{
+    return control && control->window()->isVisible() && control->isVisibleTo(control->window()) && control->isEnabled();
+}
+
+} // namespace
+
+// The program under test and what the user expects of it. The expectation is
+// kept from the user's side: which memos they set, deleted and dismissed, and
+// what the text box holds for the memo in hand.
+class Walk
+{
+public:
+    explicit Walk(const Start &start)
+    {
+        m_program = std::make_unique<TestProgram>();
+        if (!start.file.isEmpty())
+            m_program->writeDataFile(start.file);
+        m_program->clock->set(start.when);
+        RC_ASSERT(m_program->start());
+        // The clock labels are written within the first second.
+        m_program->tick();
+        if (start.damaged) {
+            // The file goes aside, untouched, and the user is told where.
+            const QString aside = m_program->dataPath() + QLatin1String(".bad");
+            RC_ASSERT(readBytes(aside) == start.file);
+            RC_ASSERT(m_program->messages->shown.size() == 1);
+            RC_ASSERT(m_program->messages->shown.first().contains(aside));
+        } else {
+            // Every memo of a file that can be read is loaded, odd values too.
+            for (const QString &text : start.texts)
+                m_expected[text] += 1;
+        }
+        check();
+    }
+
+    // Runs the action numbered `choice` among those the user can take now.
+    void step(int choice, int arg)
+    {
+        std::vector<Action> actions = available(arg);
+        int total = 0;
+        for (const Action &a : actions)
+            total += a.weight;
+        int pickAt = choice % total;
+        for (const Action &a : actions) {
+            if (pickAt < a.weight) {
+                run(a);
+                return;
+            }
+            pickAt -= a.weight;
+        }
+    }
+
+    // Runs the action of that name, which must be available now.
+    void perform(const QString &name, int arg = 0)
+    {
+        for (const Action &a : available(arg)) {
+            if (a.name == name) {
+                run(a);
+                return;
+            }
+        }
+        fail(QStringLiteral("not available: ") + name);
+    }
+
+    QStringList log;
+
+private:
+    struct Action
+    {
+        QString name;
+        int weight;
+        std::function<void()> run;
+        // Ends the program; a fresh start follows in the same step.
+        bool ends = false;
+    };
+
+    void run(const Action &action)
+    {
+        log << action.name;
+        const bool failing = m_failNext && !action.ends;
+        m_failNext = false;
+        m_program->files->failWrites = failing;
+        const int writesBefore = m_program->files->writes;
+        const int messagesBefore = int(m_program->messages->shown.size());
+        action.run();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_program->files->failWrites = false;
+        const bool wrote = m_program->files->writes > writesBefore;
+        if (failing && wrote) {
+            // The user must hear of a change that did not reach the disk.
+            if (int(m_program->messages->shown.size()) == messagesBefore)
+                fail(QStringLiteral("a save failed without a message"));
+            m_fileStale = true;
+        } else if (wrote) {
+            m_fileStale = false;
+        }
+        if (action.ends) {
+            if (m_program->quits + m_program->terminations == 0)
+                fail(QStringLiteral("the program did not end"));
+            restart();
+        }
+        check();
+    }
+
+    void restart()
+    {
+        RC_ASSERT(m_program->restart());
+        m_program->tick();
+        m_userText.clear();
+        m_editing.reset();
+        m_fileStale = false;
+    }
+
+    [[noreturn]] void fail(const QString &what) const
+    {
+        QString steps;
+        for (int i = 0; i < log.size(); ++i)
+            steps += QStringLiteral("\n  %1. %2").arg(i + 1).arg(log.at(i));
+        RC_FAIL((what + QStringLiteral("\nsteps:") + steps).toStdString());
+    }
+
+    std::vector<Action> available(int arg);
+    void addTrayActions(std::vector<Action> &out);
+    void addSettingActions(std::vector<Action> &out);
+    void addTextActions(std::vector<Action> &out, int arg);
+    void addListActions(std::vector<Action> &out, int arg);
+    void addNoticeActions(std::vector<Action> &out);
+    void addAlarmActions(std::vector<Action> &out);
+    void addClockAndSessionActions(std::vector<Action> &out, int arg);
+
+    void setClicked();
+    void check();
+    std::map<QString, int> memosHeld() const;
+
+    std::unique_ptr<TestProgram> m_program;
+    // Memo text -> how often the user set it and has not removed it.
+    std::map<QString, int> m_expected;
+    // What the text box holds for the memo in hand, as far as the user knows.
+    QString m_userText;
+    // The text of the memo the user is changing, from "編集" to its "設定".
+    std::optional<QString> m_editing;
+    bool m_failNext = false;
+    bool m_fileStale = false;
+    int m_typed = 0;
+};
+
+std::vector<Walk::Action> Walk::available(int arg)
+{
+    std::vector<Action> out;
+    addTrayActions(out);
+    addClockAndSessionActions(out, arg);
+    // A user with a window open mostly works in it: walks then go deep into
+    // setting, typing and editing instead of starting over from the tray.
+    const bool busy = forms().form1.shown() || forms().MEMO.shown() || forms().Edit.shown() || forms().keikoku1.shown()
+        || forms().keikoku2.shown();
+    if (busy) {
+        for (Action &a : out)
+            a.weight = std::max(1, a.weight / 3);
+    }
+    addSettingActions(out);
+    addTextActions(out, arg);
+    addListActions(out, arg);
+    addNoticeActions(out);
+    addAlarmActions(out);
+    return out;
+}
+
+void Walk::addTrayActions(std::vector<Action> &out)
+{
+    out.push_back({QStringLiteral("tray: メモ設定"), 6, [this] {
+                       const bool opens = !forms().Display.shown() && !forms().Edit.shown();
+                       icons().memoset->trigger();
+                       if (opens) {
+                           // A new memo starts empty; an edit in hand goes back to the table.
+                           m_userText.clear();
+                           m_editing.reset();
+                       }
+                   }});
+    if (icons().memoedit->isVisible()) {
+        out.push_back({QStringLiteral("tray: メモ編集"), 6, [this] {
+                           if (forms().Display.shown())
+                               return icons().memoedit->trigger();
+                           icons().memoedit->trigger();
+                           // The edit in hand is back in the list the user now sees.
+                           if (m_editing) {
+                               m_editing.reset();
+                               m_userText.clear();
+                           }
+                       }});
+    }
+    out.push_back({QStringLiteral("tray: バージョン情報"), 1, [] { icons().dspver->trigger(); }});
+    out.push_back({QStringLiteral("tray: 日時の設定"), 1, [] { icons().timadjst->trigger(); }});
+    out.push_back({QStringLiteral("tray: 終了, then a new start"), 1, [] { icons().memofin->trigger(); }, true});
+}
+
+void Walk::addClockAndSessionActions(std::vector<Action> &out, int arg)
+{
+    const int seconds = 1 + arg % 150;
+    out.push_back(
+        {QStringLiteral("clock +%1 s").arg(seconds), 6, [this, seconds] { m_program->advance(seconds * 1000LL); }});
+    const int minutes = 1 + (arg * 37) % (3 * 24 * 60);
+    out.push_back({QStringLiteral("clock jumps %1 min ahead").arg(minutes), 2, [this, minutes] {
+                       m_program->clock->advance(minutes * 60'000LL);
+                       m_program->tick();
+                   }});
+    const int back = 1 + (arg * 13) % (2 * 24 * 60);
+    out.push_back({QStringLiteral("clock jumps %1 min back").arg(back), 1, [this, back] {
+                       m_program->clock->advance(-back * 60'000LL);
+                       m_program->tick();
+                   }});
+    out.push_back({QStringLiteral("next step's saves fail"), 1, [this] { m_failNext = true; }});
+#if QT_CONFIG(sessionmanager)
+    out.push_back({QStringLiteral("session-save request"), 1, [] {
+                       // Nothing but the request's sender is used; the manager is never touched.
+                       alignas(QSessionManager) static char manager[sizeof(QSessionManager)];
+                       emit qGuiApp->commitDataRequest(*reinterpret_cast<QSessionManager *>(manager));
+                   }});
+#endif
+    out.push_back({QStringLiteral("SIGTERM, then a new start"), 1,
+        [this] {
+            // The signal ends the event loop: aboutToQuit, then the process ends.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+            m_program->quits += 1;
+        },
+        true});
+}
+
+void Walk::addSettingActions(std::vector<Action> &out)
+{
+    if (!forms().form1.shown())
+        return;
+    Form1 &f = form1();
+    const std::pair<QAbstractButton *, const char *> controls[]
+        = {{f.Command4, "分+"}, {f.Command5, "分-"}, {f.Command6, "時+"}, {f.Command7, "時-"}, {f.Command8, "日+"},
+            {f.Command9, "日-"}, {f.Command10, "月+"}, {f.Command11, "月-"}, {f.Command12, "年+"}, {f.Command13, "年-"},
+            {f.Check1, "音を鳴らす"}, {f.Check2, "毎月"}, {f.Check3, "毎日"}, {f.Check4, "日曜"}, {f.Check5, "月曜"},
+            {f.Check6, "火曜"}, {f.Check7, "水曜"}, {f.Check8, "木曜"}, {f.Check9, "金曜"}, {f.Check10, "土曜"}};
+    for (const auto &[control, caption] : controls) {
+        if (reachable(control)) {
+            out.push_back({QStringLiteral("setting: ") + QString::fromUtf8(caption), 2,
+                [control] { QTest::mouseClick(control, Qt::LeftButton); }});
+        }
+    }
+    if (reachable(f.Command2)) {
+        out.push_back(
+            {QStringLiteral("setting: メモ"), 6, [] { QTest::mouseClick(form1().Command2, Qt::LeftButton); }});
+    }
+    if (reachable(f.Command1)) {
+        out.push_back(
+            {QStringLiteral("setting: キャンセル"), 2, [] { QTest::mouseClick(form1().Command1, Qt::LeftButton); }});
+    }
+    if (reachable(f.Command3))
+        out.push_back({QStringLiteral("setting: 設定"), 12, [this] { setClicked(); }});
+    out.push_back({QStringLiteral("setting: title-bar close"), 1, [] { form1().close(); }});
+}
+
+// "設定": either the memo in hand is stored (replacing the memo being
+// changed), or the user is told why not. Nothing else.
+void Walk::setClicked()
+{
+    Form1 &f = form1();
+    const QByteArray tableBefore = data_file::serialize(memoTable(), f.DataMaxNumber, kCodec);
+    const bool pendingBefore = f.editPending();
+    const int messagesBefore = int(m_program->messages->shown.size());
+    QTest::mouseClick(f.Command3, Qt::LeftButton);
+    const bool changed = data_file::serialize(memoTable(), form1().DataMaxNumber, kCodec) != tableBefore
+        || form1().editPending() != pendingBefore;
+    if (changed) {
+        if (m_editing)
+            m_expected[*m_editing] -= 1;
+        m_expected[data_file::storableText(m_userText, kCodec)] += 1;
+        m_editing.reset();
+        m_userText.clear();
+        return;
+    }
+    const bool told = forms().keikoku1.shown() || forms().keikoku2.shown()
+        || int(m_program->messages->shown.size()) > messagesBefore;
+    if (!form1().isVisible() && !told)
+        fail(QStringLiteral("設定 closed the window, stored nothing and said nothing"));
+}
+
+void Walk::addTextActions(std::vector<Action> &out, int arg)
+{
+    if (!forms().MEMO.shown())
+        return;
+    // Every typed piece carries a number of its own, so no two memos the
+    // user sets share a text by chance.
+    const QString words = kTexts.at(arg % kTexts.size());
+    out.push_back(
+        {QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', QStringLiteral("⏎"))), 6, [this, words] {
+             MEMO().Text1->insertPlainText(QStringLiteral("[%1]").arg(++m_typed) + words);
+             m_userText = MEMO().Text1->text();
+         }});
+    out.push_back({QStringLiteral("text: erase all"), 1, [this] {
+                       MEMO().Text1->selectAll();
+                       QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
+                       m_userText = MEMO().Text1->text();
+                   }});
+    if (reachable(MEMO().Command1))
+        out.push_back({QStringLiteral("text: ＯＫ"), 6, [] { QTest::mouseClick(MEMO().Command1, Qt::LeftButton); }});
+    const auto cancelled = [this] {
+        // A new memo's text goes with the window; an edit keeps the memo's own text.
+        m_userText = m_editing ? lf(*m_editing) : QString();
+    };
+    out.push_back({QStringLiteral("text: キャンセル"), 2, [cancelled] {
+                       QTest::mouseClick(MEMO().Command2, Qt::LeftButton);
+                       cancelled();
+                   }});
+    out.push_back({QStringLiteral("text: title-bar close"), 1, [cancelled] {
+                       MEMO().close();
+                       cancelled();
+                   }});
+}
+
+void Walk::addListActions(std::vector<Action> &out, int arg)
+{
+    if (!forms().Edit.shown())
+        return;
+    QListWidget *list = Edit().List1;
+    if (list->count() > 0) {
+        const int row = arg % list->count();
+        out.push_back({QStringLiteral("list: select line %1").arg(row), 6, [list, row] {
+                           QTest::mouseClick(
+                               list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+                       }});
+    }
+    out.push_back({QStringLiteral("list: 編集"), 6, [this] {
+                       const int slot = Edit().selectedSlot();
+                       QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+                       if (slot >= 0 && form1().editPending()) {
+                           m_editing = form1().takenMemo()->text;
+                           m_userText = lf(*m_editing);
+                       }
+                   }});
+    out.push_back({QStringLiteral("list: 削除"), 3, [this] {
+                       const int slot = Edit().selectedSlot();
+                       const QString text
+                           = slot >= 0 ? memoTable().MemoText[static_cast<std::size_t>(slot)] : QString();
+                       QTest::mouseClick(Edit().Command2, Qt::LeftButton);
+                       if (slot >= 0)
+                           m_expected[text] -= 1;
+                   }});
+    out.push_back({QStringLiteral("list: 編集終了"), 2, [] { QTest::mouseClick(Edit().Command3, Qt::LeftButton); }});
+    out.push_back({QStringLiteral("list: title-bar close"), 1, [] { Edit().close(); }});
+}
+
+void Walk::addNoticeActions(std::vector<Action> &out)
+{
+    if (forms().keikoku1.shown()) {
+        out.push_back({QStringLiteral("past-time warning: OK"), 4,
+            [] { QTest::mouseClick(keikoku1().Command1, Qt::LeftButton); }});
+        out.push_back({QStringLiteral("past-time warning: title-bar close"), 1, [] { keikoku1().close(); }});
+    }
+    if (forms().keikoku2.shown()) {
+        out.push_back({QStringLiteral("table-full warning: OK"), 4,
+            [] { QTest::mouseClick(keikoku2().Command1, Qt::LeftButton); }});
+        out.push_back({QStringLiteral("table-full warning: title-bar close"), 1, [] { keikoku2().close(); }});
+    }
+    if (forms().Ver.shown())
+        out.push_back({QStringLiteral("version: ＯＫ"), 1, [] { QTest::mouseClick(Ver().Command1, Qt::LeftButton); }});
+}
+
+void Walk::addAlarmActions(std::vector<Action> &out)
+{
+    if (!forms().Display.shown())
+        return;
+    out.push_back({QStringLiteral("alarm: double-click the memo"), 8, [this] {
+                       const auto slot = static_cast<std::size_t>(form1().DispNo);
+                       const QString text = memoTable().MemoText[slot];
+                       const bool oneOff = memoTable().MemoYear[slot] != 0;
+                       QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
+                       if (oneOff)
+                           m_expected[text] -= 1;
+                   }});
+    out.push_back({QStringLiteral("alarm: double-click the margin, then a new start"), 1,
+        [] { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); }, true});
+}
+
+// Memo text -> how often it is in the table or out for editing.
+std::map<QString, int> Walk::memosHeld() const
+{
+    std::map<QString, int> held;
+    for (int i = 0; i < form1().DataMaxNumber; ++i)
+        held[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
+    if (form1().editPending())
+        held[form1().takenMemo()->text] += 1;
+    return held;
+}
+
+void Walk::check()
+{
+    Form1 &f = form1();
+    if (m_program->quits + m_program->terminations != 0)
+        fail(QStringLiteral("the program ended"));
+    if (f.DataMaxNumber < 0 || f.DataMaxNumber > kSlots)
+        fail(QStringLiteral("count out of range: %1").arg(f.DataMaxNumber));
+
+    // Every memo the user set is there exactly as often as they set it.
+    std::map<QString, int> expected;
+    for (const auto &[text, n] : m_expected) {
+        if (n != 0)
+            expected[text] = n;
+    }
+    const std::map<QString, int> held = memosHeld();
+    if (held != expected) {
+        QString diff;
+        for (const auto &[text, n] : expected) {
+            const auto it = held.find(text);
+            const int have = it == held.end() ? 0 : it->second;
+            if (have != n)
+                diff += QStringLiteral("\n  \"%1\": expected %2, held %3").arg(lf(text)).arg(n).arg(have);
+        }
+        for (const auto &[text, n] : held) {
+            if (!expected.count(text))
+                diff += QStringLiteral("\n  \"%1\": expected 0, held %2").arg(lf(text)).arg(n);
+        }
+        fail(QStringLiteral("memos differ from what the user set:") + diff);
+    }
+
+    // The table stays in date order.
+    for (int i = 1; i < f.DataMaxNumber; ++i) {
+        if (keysOf(memoTable(), i) < keysOf(memoTable(), i - 1))
+            fail(QStringLiteral("slot %1 sorts before slot %2").arg(i).arg(i - 1));
+    }
+
+    // The text box holds what the user typed, or the memo being changed.
+    const QString inBox = forms().MEMO.loaded() ? MEMO().Text1->text() : QString();
+    if (inBox != m_userText) {
+        fail(QStringLiteral("the text box holds \"%1\", the user expects \"%2\"").arg(lf(inBox), lf(m_userText)));
+    }
+
+    // The file mirrors the table; with an edit in hand it may already hold
+    // the memo, as a session save leaves it.
+    if (!m_fileStale) {
+        const QByteArray file = m_program->dataFile();
+        const QByteArray table = data_file::serialize(memoTable(), f.DataMaxNumber, kCodec);
+        bool same = f.DataMaxNumber == 0 ? (file == "<missing>" || file.isEmpty() || file == table) : file == table;
+        if (!same && f.editPending()) {
+            MemoTable withEdit = memoTable();
+            qint16 count = f.DataMaxNumber;
+            f.takenMemo()->insertInto(withEdit, count);
+            same = file == data_file::serialize(withEdit, count, kCodec);
+        }
+        if (!same)
+            fail(QStringLiteral("the data file differs from the table"));
+    }
+
+    // The alarm shows a memo of the table, as the table holds it now.
+    if (forms().Display.shown()) {
+        const int slot = f.DispNo;
+        if (slot < 0 || slot >= f.DataMaxNumber)
+            fail(QStringLiteral("the alarm shows slot %1 of %2").arg(slot).arg(f.DataMaxNumber));
+        if (forms().Display().Label1->text() != lf(memoTable().MemoText[static_cast<std::size_t>(slot)]))
+            fail(QStringLiteral("the alarm shows another text than its memo's"));
+    }
+
+    // The list editor's lines are the table's memos, slot by slot.
+    if (forms().Edit.shown()) {
+        QListWidget *list = Edit().List1;
+        if (list->count() != f.DataMaxNumber)
+            fail(QStringLiteral("the list shows %1 lines for %2 memos").arg(list->count()).arg(f.DataMaxNumber));
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text() != EditForm::listLine(memoTable(), i))
+                fail(QStringLiteral("list line %1 is not slot %1").arg(i));
+        }
+    }
+}
+
+namespace {
+
+struct Model
+{
+};
+
+// One user action: `choice` picks among the actions available at that moment.
+struct UserStep : rc::state::Command<Model, Walk>
+{
+    int choice = *rc::gen::inRange(0, 1 << 16);
+    int arg = *rc::gen::inRange(0, 1 << 16);
+
+    void run(const Model &, Walk &walk) const override { walk.step(choice, arg); }
+    void show(std::ostream &os) const override { os << "step(" << choice << ", " << arg << ")"; }
+};
+
+int walkSteps()
+{
+    const int steps = qEnvironmentVariableIntValue("REKUDA31_WALK_STEPS");
+    return steps > 0 ? steps : 40;
+}
+
+rc::Gen<Start> startGen()
+{
+    return rc::gen::exec([] {
+        Start start;
+        start.when = QDateTime(QDate(2026, 12, 25), QTime(14, *rc::gen::inRange(20, 40), *rc::gen::inRange(0, 60)));
+        const int kind = *rc::gen::inRange(0, 20);
+        if (kind == 0)
+            return start; // no file: a first start
+        if (kind == 1) {
+            start.file = cp932Lines({"2", "0,7,0,0,0,\"朝\",0,0", "30,14,25,12,2026,\"閉じない"});
+            start.damaged = true;
+            return start;
+        }
+        // Up to a full table, and now and then one memo beyond the capacity.
+        const int count = kind < 4 ? *rc::gen::inRange(19, 22) : *rc::gen::inRange(1, 6);
+        const auto seeds = *rc::gen::container<std::vector<int>>(count, rc::gen::inRange(0, 1 << 20));
+        QStringList lines;
+        for (int i = 0; i < count; ++i)
+            lines << generatedMemo(seeds[static_cast<std::size_t>(i)], i);
+        // A file keeps its memos in date order.
+        std::stable_sort(lines.begin(), lines.end(), [](const QString &a, const QString &b) {
+            const auto k = [](const QString &line) {
+                const QStringList f = line.split(u',');
+                return std::tuple(f[4].toInt(), f[3].toInt(), f[2].toInt(), f[1].toInt(), f[0].toInt());
+            };
+            return k(a) < k(b);
+        });
+        setMemos(start, lines);
+        return start;
+    });
+}
+
+} // namespace
+
+class TestRandomActions : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void randomWalks();
+    void knownFaults_data();
+    void knownFaults();
+};
+
+void TestRandomActions::initTestCase()
+{
+    // A bounded run for CI; scripts/random-actions.sh sets RC_PARAMS for long runs.
+    if (qEnvironmentVariableIsEmpty("RC_PARAMS"))
+        qputenv("RC_PARAMS", "max_success=500 verbose_progress=0");
+}
+
+void TestRandomActions::randomWalks()
+{
+    const bool passed = rc::check("no memo lost, whatever the user clicks", [] {
+        const Start start = *startGen();
+        Walk walk(start);
+        // Walks of up to 40 steps from the first run on, not only once the
+        // generator's size has grown.
+        const auto steps = *rc::gen::resize(
+            walkSteps(), rc::state::gen::commands(Model {}, rc::state::gen::execOneOfWithArgs<UserStep>()));
+        rc::state::runAll(steps, Model {}, walk);
+    });
+    QVERIFY(passed);
+}
+
+void TestRandomActions::knownFaults_data()
+{
+    QTest::addColumn<QStringList>("memos");
+    QTest::addColumn<QStringList>("steps");
+
+    const QString oneOff = memoLine(0, 15, 25, 12, 2026, QStringLiteral("歯医者"));
+    QStringList full;
+    for (int i = 0; i < 21; ++i)
+        full << memoLine(i, 16, 25, 12, 2026, QStringLiteral("m%1").arg(i));
+    const QStringList editToThePast {
+        "tray: メモ編集", "list: select line 0", "list: 編集", "setting: 日-", "setting: 設定"};
+
+    // An edit put back while its past-time warning is open leaves nothing
+    // from which the memo can be set a second time.
+    QTest::newRow("put-back, then the warning's OK and メモ")
+        << QStringList {oneOff}
+        << editToThePast + QStringList {"tray: メモ編集", "list: 編集終了", "past-time warning: OK", "setting: メモ"};
+    // A set that cannot be stored says so and loses nothing.
+    QTest::newRow("set with a full table") << full
+                                           << editToThePast
+            + QStringList {"tray: メモ編集", "list: 編集終了", "past-time warning: OK", "setting: メモ",
+                "text: type \"会議\"", "text: ＯＫ", "setting: 年+", "setting: 設定"};
+    // A session save is not an exit: the alarm keeps its memo, the edit goes on.
+    QTest::newRow("session save under the alarm")
+        << QStringList {memoLine(0, 7, 0, 0, 0, QStringLiteral("朝")),
+               memoLine(31, 14, 25, 12, 2026, QStringLiteral("会議"))}
+        << QStringList {"tray: メモ編集", "list: select line 0", "list: 編集", "setting: メモ", "clock +65 s",
+               "session-save request", "alarm: double-click the memo", "text: ＯＫ", "setting: 設定"};
+    // キャンセル or closing the text window during an edit keeps the memo's text.
+    for (const char *how : {"text: キャンセル", "text: title-bar close"}) {
+        QTest::newRow(how) << QStringList {oneOff}
+                           << QStringList {"tray: メモ編集", "list: select line 0", "list: 編集", "setting: メモ",
+                                  QString::fromUtf8(how), "setting: 設定"};
+    }
+    // A save that failed is made again before the program ends.
+    QTest::newRow("failed save, then 終了")
+        << QStringList {oneOff}
+        << QStringList {"tray: メモ編集", "list: select line 0", "next step's saves fail", "list: 削除",
+               "tray: 終了, then a new start"};
+}
+
+void TestRandomActions::knownFaults()
+{
+    QFETCH(QStringList, memos);
+    QFETCH(QStringList, steps);
+    Start start;
+    setMemos(start, memos);
+    start.when = QDateTime(QDate(2026, 12, 25), QTime(14, 30, 0));
+    try {
+        Walk walk(start);
+        for (const QString &step : steps)
+            walk.perform(step,
+                step.startsWith(QLatin1String("clock +")) ? step.section(u'+', 1).section(u' ', 0, 0).toInt() - 1 : 0);
+    } catch (const rc::detail::CaseResult &result) {
+        QFAIL(result.description.c_str());
+    }
+}
+
+QTEST_MAIN(TestRandomActions)
+#include "tst_random_actions.moc"
