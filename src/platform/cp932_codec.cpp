@@ -29,7 +29,7 @@ char16_t windowsForm(char16_t c)
     }
 }
 
-bool roundTrips(const QString &piece)
+bool roundTrips(QStringView piece)
 {
     QStringEncoder encoder(kName);
     const QByteArray bytes = encoder.encode(piece);
@@ -40,7 +40,31 @@ bool roundTrips(const QString &piece)
     return !decoder.hasError() && back == piece;
 }
 
+// Replaces, in place, every character of the piece that does not survive a
+// round trip. Code page 932 has no shift states, so a piece that survives
+// as a whole survives character by character: only the halves that fail are
+// looked into, down to single characters.
+void replaceUnencodable(QString &text, qsizetype from, qsizetype length)
+{
+    const QStringView piece = QStringView(text).mid(from, length);
+    if (roundTrips(piece))
+        return;
+    if (length == 1) {
+        if (text.at(from).unicode() >= 0x80)
+            text[from] = QLatin1Char('?');
+        return;
+    }
+    const qsizetype half = length / 2;
+    replaceUnencodable(text, from, half);
+    replaceUnencodable(text, from + half, length - half);
+}
+
 } // namespace
+
+bool Cp932Codec::available() const
+{
+    return QStringEncoder(kName).isValid() && QStringDecoder(kName).isValid();
+}
 
 QString Cp932Codec::encodable(const QString &text) const
 {
@@ -53,12 +77,10 @@ QString Cp932Codec::encodable(const QString &text) const
             ++i;
             continue;
         }
-        const QString piece(QChar(windowsForm(c.unicode())));
-        if (c.unicode() < 0x80 || roundTrips(piece))
-            result += piece;
-        else
-            result += QLatin1Char('?');
+        result += QChar(windowsForm(c.unicode()));
     }
+    if (!result.isEmpty())
+        replaceUnencodable(result, 0, result.size());
     return result;
 }
 

@@ -117,6 +117,12 @@ private:
     qsizetype m_pos = 0;
 };
 
+// The file is left alone when this build cannot convert its encoding.
+QString codecMissing(const Codec &codec)
+{
+    return codec.available() ? QString() : QStringLiteral("文字コード windows-31j (コードページ 932) がありません。");
+}
+
 bool inRange(qint16 value, int low, int high)
 {
     return value >= low && value <= high;
@@ -200,8 +206,8 @@ bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
 
 bool Store::remove(const QString &path)
 {
-    QString error;
-    if (m_files.remove(path, &error))
+    QString error = codecMissing(m_codec);
+    if (error.isEmpty() && m_files.remove(path, &error))
         return true;
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 を削除できませんでした。\n%2").arg(path, error));
@@ -210,8 +216,8 @@ bool Store::remove(const QString &path)
 
 bool Store::replace(const QString &path, const QByteArray &bytes)
 {
-    QString error;
-    if (m_files.replace(path, bytes, &error))
+    QString error = codecMissing(m_codec);
+    if (error.isEmpty() && m_files.replace(path, bytes, &error))
         return true;
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 に書き込めませんでした。\n%2").arg(path, error));
