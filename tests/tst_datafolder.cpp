@@ -37,14 +37,6 @@ bool plantLink(const QString &target, const QString &link)
     return QFile::link(target, link) && ::lchown(QFile::encodeName(link).constData(), kOtherUser, kOtherGroup) == 0;
 }
 
-void setEnvironment(const char *name, const QString &value)
-{
-    if (value.isNull())
-        qunsetenv(name);
-    else
-        qputenv(name, QFile::encodeName(value));
-}
-
 // The decision as an ordinary user makes it, in a child process that has
 // given up root.
 QString chooseAsOtherUser(const QString &programDirectory, const QString &userDataDirectory)
@@ -204,15 +196,20 @@ void TestDataFolder::linksOfOtherUsersAreNotFollowed()
 
 void TestDataFolder::lockStaysPrivate_data()
 {
-    QTest::addColumn<QString>("runtime"); // XDG_RUNTIME_DIR: "" unset, "private", or "shared" (mode 1777)
-    QTest::addColumn<bool>("home"); // whether HOME is a usable folder
-    QTest::addColumn<QString>("expected"); // the lock's folder, below the test's folder
-
-    const QString temp = QStringLiteral("tmp/rekuda31-%1").arg(::geteuid());
-    QTest::newRow("runtime folder") << "private" << true << "runtime";
-    QTest::newRow("no runtime folder: the home's cache") << "" << true << "home/.cache/rekuda31";
-    QTest::newRow("runtime folder shared with every user") << "shared" << true << "home/.cache/rekuda31";
-    QTest::newRow("no runtime folder, no home") << "" << false << temp;
+    QTest::addColumn<QString>("runtime"); // mode of XDG_RUNTIME_DIR; empty: unset
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("expected"); // the lock's folder
+    QTest::newRow("runtime folder") << "0700"
+                                    << "home"
+                                    << "runtime";
+    QTest::newRow("no runtime folder: the home's cache") << ""
+                                                         << "home"
+                                                         << "home/.cache/rekuda31";
+    QTest::newRow("runtime folder shared with every user") << "1777"
+                                                           << "home"
+                                                           << "home/.cache/rekuda31";
+    QTest::newRow("no runtime folder, no home") << ""
+                                                << "none" << QStringLiteral("tmp/rekuda31-%1").arg(::geteuid());
 }
 
 // Another user who takes the lock's name first, as a file or as a link, never
@@ -221,46 +218,34 @@ void TestDataFolder::lockStaysPrivate_data()
 void TestDataFolder::lockStaysPrivate()
 {
     QFETCH(QString, runtime);
-    QFETCH(bool, home);
+    QFETCH(QString, home);
     QFETCH(QString, expected);
     QTemporaryDir root;
-    const QString data = root.filePath(QStringLiteral("data/rekuda31")); // not made yet
-    QVERIFY(makeFolder(root.filePath(QStringLiteral("tmp")), 01777));
-    QVERIFY(makeFolder(root.filePath(QStringLiteral("runtime")), runtime == QLatin1String("shared") ? 01777 : 0700));
-    QVERIFY(makeFolder(root.filePath(QStringLiteral("home")), 0700));
-
-    const char *names[] = {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
-    QList<QByteArray> saved;
-    for (const char *name : names)
-        saved << (qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray());
+    const auto at = [&root](const QString &name) { return root.filePath(name); };
+    QVERIFY(makeFolder(at("tmp"), 01777) && makeFolder(at("home"), 0700));
+    QVERIFY(makeFolder(at("runtime"), runtime.isEmpty() ? 0700 : mode_t(runtime.toUInt(nullptr, 8))));
+    const QByteArrayList names {"XDG_RUNTIME_DIR", "XDG_CACHE_HOME", "HOME", "TMPDIR"};
+    const QStringList values {runtime.isEmpty() ? QString() : at("runtime"), QString(), at(home), at("tmp")};
+    QByteArrayList saved;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        saved << qgetenv(names[i]);
+        values[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], QFile::encodeName(values[i]));
+    }
     const auto restore = qScopeGuard([&] {
-        for (int i = 0; i < 4; ++i)
+        for (qsizetype i = 0; i < names.size(); ++i)
             saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
     });
-    setEnvironment("XDG_RUNTIME_DIR", runtime.isEmpty() ? QString() : root.filePath(QStringLiteral("runtime")));
-    setEnvironment("XDG_CACHE_HOME", QString());
-    setEnvironment("HOME", root.filePath(home ? QStringLiteral("home") : QStringLiteral("no-home")));
-    setEnvironment("TMPDIR", root.filePath(QStringLiteral("tmp")));
 
+    const QString data = at("data/rekuda31");
     FileLock first(data);
     const QString name = first.fileName();
-    if (::geteuid() == 0) {
-        // Every name a squatter could guess in the shared folders, taken first.
-        QVERIFY(writeBytes(root.filePath(QStringLiteral("runtime/") + name), "squatter"));
-        QVERIFY(plantLink(root.filePath(QStringLiteral("victim")), root.filePath(QStringLiteral("tmp/") + name)));
-        if (home) {
-            QVERIFY(writeBytes(root.filePath(QStringLiteral("tmp/rekuda31-0")), "squatter"));
-        }
-        for (const QString &file : {QStringLiteral("runtime/") + name, QStringLiteral("tmp/rekuda31-0")}) {
-            if (QFileInfo::exists(root.filePath(file)))
-                QCOMPARE(::chown(QFile::encodeName(root.filePath(file)).constData(), kOtherUser, kOtherGroup), 0);
-        }
-        if (runtime == QLatin1String("private"))
-            QVERIFY(QFile::remove(root.filePath(QStringLiteral("runtime/") + name)));
+    if (::geteuid() == 0 && runtime == QLatin1String("1777")) {
+        QVERIFY(writeBytes(at("runtime/" + name), "squatter"));
+        QCOMPARE(::chown(QFile::encodeName(at("runtime/" + name)).constData(), kOtherUser, kOtherGroup), 0);
+        QVERIFY(plantLink(at("victim"), at("tmp/" + name))); // where the lock used to be
     }
-
     QVERIFY(first.acquire());
-    const QString lock = root.filePath(expected + QLatin1Char('/') + name);
+    const QString lock = at(expected + QLatin1Char('/') + name);
     QVERIFY2(S_ISREG(modeOf(lock)), qPrintable(lock));
     QCOMPARE(modeOf(lock) & 07777, mode_t(0600));
     QCOMPARE(modeOf(QFileInfo(lock).path()) & 077, mode_t(0));
@@ -269,8 +254,8 @@ void TestDataFolder::lockStaysPrivate()
     // Once the first instance has made the data folder, the name is the same.
     QVERIFY(QDir().mkpath(data));
     QVERIFY(!FileLock(data).acquire());
-    QVERIFY(FileLock(root.filePath(QStringLiteral("data/other"))).acquire());
-    QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("victim"))));
+    QVERIFY(FileLock(at("data/other")).acquire());
+    QVERIFY(!QFileInfo::exists(at("victim")));
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)
