@@ -337,11 +337,13 @@ void TestStore::staleTemporariesGoOnceLocked()
             ::geteuid() == 0 ? 0 : -1);
     };
     const auto left = [](TestProgram &program) { return QDir(program.folder.path()).entryList(QDir::Files); };
-    TestProgram second;
-    plant(second);
-    second.lock->otherInstanceRuns = true;
-    QVERIFY(!second.start());
-    QCOMPARE(left(second).size(), 4);
+    {
+        TestProgram second;
+        plant(second);
+        second.lock->otherInstanceRuns = true;
+        QVERIFY(!second.start());
+        QCOMPARE(left(second).size(), 4);
+    }
 
     TestProgram program;
     plant(program);

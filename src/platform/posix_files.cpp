@@ -113,11 +113,12 @@ std::optional<QByteArray> PosixFiles::read(const QString &path)
 {
     const Resolved file = resolve(path);
     // Checked before opening, so that a device is never opened at all, and
-    // again on the open file; O_NONBLOCK keeps a FIFO from hanging start-up.
+    // again on the open file; O_NONBLOCK keeps a FIFO from hanging start-up,
+    // O_NOFOLLOW a link put there meanwhile from being followed.
     struct stat st = {};
     if (file.unfollowedLink || ::stat(file.path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    const int fd = ::open(file.path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(file.path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     QByteArray bytes;
