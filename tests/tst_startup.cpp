@@ -10,7 +10,6 @@
 #include "notices/keikoku2_form.h"
 #include "notices/title_form.h"
 #include "notices/ver_form.h"
-#include "platform/qt_services.h"
 #include "platform/termination_signals.h"
 #include "shell/icons_form.h"
 
@@ -18,11 +17,6 @@
 #include <QtTest>
 
 #include <csignal>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 class TestStartup : public QObject
 {
@@ -32,7 +26,6 @@ private slots:
     void startUp();
     void secondInstanceDoesNothing();
     void exitRemovesIconFirstAndTouchesNoFile();
-    void lockFileOfAnotherUserIsNotOurs();
     void terminationSignalEndsTheEventLoopInOrder();
 };
 
@@ -125,41 +118,6 @@ void TestStartup::exitRemovesIconFirstAndTouchesNoFile()
     QCOMPARE(program.terminations, 0);
     QCOMPARE(program.files->writes, 0);
     QCOMPARE(program.dataFile(), bytes);
-}
-
-void TestStartup::lockFileOfAnotherUserIsNotOurs()
-{
-    if (::geteuid() != 0)
-        QSKIP("needs root to hand the lock file to another user");
-    // A shared folder such as /tmp, where the lock lives without a runtime folder.
-    QTemporaryDir shared;
-    QVERIFY(QFile::setPermissions(shared.path(),
-        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ReadOwner
-            | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", shared.path().toUtf8());
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", savedRuntime); });
-    QTemporaryDir program;
-
-    {
-        FileLock first(program.path());
-        QVERIFY(first.acquire());
-        FileLock second(program.path());
-        QVERIFY(!second.acquire());
-    }
-    const QStringList made = QDir(shared.path()).entryList(QDir::Files);
-    QCOMPARE(made.size(), 1);
-
-    // Another user takes the name first and holds it: our program still starts.
-    const QByteArray name = QFile::encodeName(QDir(shared.path()).filePath(made.first()));
-    QCOMPARE(::chown(name.constData(), 65534, 65534), 0);
-    QCOMPARE(::chmod(name.constData(), 0666), 0);
-    const int held = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    QVERIFY(held >= 0);
-    const auto release = qScopeGuard([held] { ::close(held); });
-    QCOMPARE(::flock(held, LOCK_EX | LOCK_NB), 0);
-    FileLock ours(program.path());
-    QVERIFY(ours.acquire());
 }
 
 void TestStartup::terminationSignalEndsTheEventLoopInOrder()

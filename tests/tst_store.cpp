@@ -7,6 +7,7 @@
 
 #include "entry/form1.h"
 #include "entry/memo_form.h"
+#include "platform/cp932_codec.h"
 #include "platform/posix_files.h"
 #include "shell/icons_form.h"
 
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Sets form1's variables and the memo text, then adds the memo.
@@ -28,6 +30,13 @@ void addMemo(int min, int hour, int day, int month, int year, const QString &tex
     setValue(f.Check1, 0);
     f.SetFlg = 1;
     f.FileWrite();
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat st = {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
 }
 } // namespace
 
@@ -43,6 +52,14 @@ private slots:
     void textIsMadeStorable();
     void failedWriteKeepsRunningAndWritesAgain();
     void replaceIsSafe();
+    void newFilesArePrivate_data();
+    void newFilesArePrivate();
+    void specialFilesAreLeftAlone_data();
+    void specialFilesAreLeftAlone();
+    void staleTemporariesGoOnceLocked();
+    void longTextsKeepTheirCharacters_data();
+    void longTextsKeepTheirCharacters();
+    void withoutTheCodecTheFileIsLeftAlone();
 };
 
 void TestStore::roundTripIsByteIdentical_data()
@@ -249,6 +266,157 @@ void TestStore::replaceIsSafe()
     QCOMPARE(readBytes(target), QByteArray("4\r\n"));
     QCOMPARE(QDir(dir.filePath(QStringLiteral("link"))).entryList(QDir::Files | QDir::System),
         QStringList({"rekuda31.dat"}));
+}
+
+void TestStore::newFilesArePrivate_data()
+{
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("existingMode"); // 0: no file yet
+    QTest::addColumn<int>("expectedMode");
+    QTest::newRow("new file, umask 022") << 022 << 0 << 0600;
+    QTest::newRow("new file, umask 077") << 077 << 0 << 0600;
+    QTest::newRow("existing file shared with the group") << 077 << 0640 << 0640;
+}
+
+// Memos are private notes: a new data file is 0600 whatever the umask; an
+// existing file keeps the mode its user gave it.
+void TestStore::newFilesArePrivate()
+{
+    QFETCH(int, umask);
+    QFETCH(int, existingMode);
+    QFETCH(int, expectedMode);
+    TestProgram program;
+    if (existingMode) {
+        program.writeDataFile(dataFileOf({"0,7,0,0,0,\"a\",0,0"}));
+        QVERIFY(::chmod(QFile::encodeName(program.dataPath()).constData(), mode_t(existingMode)) == 0);
+    }
+    const mode_t saved = ::umask(mode_t(umask));
+    const auto restore = qScopeGuard([saved] { ::umask(saved); });
+    QVERIFY(program.start());
+    addMemo(0, 9, 1, 1, 2027, QStringLiteral("new"));
+    QCOMPARE(int(statOf(program.dataPath()).st_mode & 07777), expectedMode);
+    QCOMPARE(QDir(program.folder.path()).entryList(QDir::Files), QStringList({"rekuda31.dat"}));
+}
+
+void TestStore::specialFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("movedAside");
+    QTest::newRow("FIFO") << "fifo" << false;
+    QTest::newRow("link to /dev/zero") << "zero" << false;
+    QTest::newRow("folder") << "folder" << false;
+    QTest::newRow("one byte larger than any data file") << "large" << true;
+}
+
+// Start-up neither hangs on nor swallows what is not a data file; only a
+// regular file that cannot be ours is moved aside.
+void TestStore::specialFilesAreLeftAlone()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, movedAside);
+    TestProgram program;
+    const QByteArray path = QFile::encodeName(program.dataPath());
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    else if (kind == QLatin1String("zero"))
+        QCOMPARE(::symlink("/dev/zero", path.constData()), 0);
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(program.dataPath()));
+    else
+        program.writeDataFile(QByteArray(PosixFiles::kSizeLimit + 1, '1'));
+    const struct stat before = statOf(program.dataPath());
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(program.start());
+    QVERIFY(timer.elapsed() < 2000);
+    QCOMPARE(form1().DataMaxNumber, qint16(0));
+    QVERIFY(!icons().memoedit->isVisible());
+    const QString aside = program.dataPath() + QLatin1String(".bad");
+    const struct stat after = statOf(movedAside ? aside : program.dataPath());
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(QFileInfo::exists(aside), movedAside);
+}
+
+// A save killed between making its temporary file and renaming it leaves a
+// full copy of the memos; start-up removes ours once no other instance runs.
+void TestStore::staleTemporariesGoOnceLocked()
+{
+    // Another file's, not mkostemp's pattern, another user's: all kept.
+    QStringList kept {"notes.txt.tmp-a1B2c3", "rekuda31.dat.tmp-a1B2c", "rekuda31.dat.tmp-nobody"};
+    const auto plant = [&kept](TestProgram &program) {
+        for (const QString &name : kept + QStringList {"rekuda31.dat.tmp-a1B2c3"})
+            QVERIFY(writeBytes(program.folder.filePath(name), "1\r\n"));
+        QCOMPARE(::chown(QFile::encodeName(program.folder.filePath(kept[2])).constData(), 65534, 65534),
+            ::geteuid() == 0 ? 0 : -1);
+    };
+    const auto left = [](TestProgram &program) { return QDir(program.folder.path()).entryList(QDir::Files); };
+    {
+        TestProgram second;
+        plant(second);
+        second.lock->otherInstanceRuns = true;
+        QVERIFY(!second.start());
+        QCOMPARE(left(second).size(), 4);
+    }
+
+    TestProgram program;
+    plant(program);
+    QVERIFY(program.start());
+    if (::geteuid() != 0)
+        kept.removeLast(); // ours after all, and removed
+    kept.sort();
+    QCOMPARE(left(program), kept);
+}
+
+void TestStore::longTextsKeepTheirCharacters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored");
+    const QString kanji(100000, QChar(0x6F22)); // 漢
+    QTest::newRow("kanji only") << kanji << kanji;
+    QTest::newRow("one character code page 932 lacks, at the end")
+        << kanji + QStringLiteral("é") << kanji + QStringLiteral("?");
+    QTest::newRow("input-method forms and characters outside the BMP amid kanji")
+        << kanji + QStringLiteral("〜‖−¢£¬😀") + kanji << kanji + QStringLiteral("～∥－￠￡￢?") + kanji;
+    QTest::newRow("lone surrogates, controls, half-width kana") << QString(QChar(0xD800)) + QStringLiteral("a\x01\x7f")
+            + QChar(0xDC00) + QStringLiteral("ｶﾅ") << QStringLiteral("?a\x01\x7f?ｶﾅ");
+}
+
+// Whole memos are converted at once; where that fails, the result is still
+// the one character-by-character conversion gives.
+void TestStore::longTextsKeepTheirCharacters()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    const Cp932Codec codec;
+    QCOMPARE(codec.encodable(text), stored);
+    QString back;
+    QVERIFY(codec.decode(codec.encode(text), &back));
+    QCOMPARE(back, stored);
+}
+
+// On a Qt without the code page 932 codec every good file would look
+// damaged: saves and deletions then fail with a message and leave it alone.
+void TestStore::withoutTheCodecTheFileIsLeftAlone()
+{
+    struct MissingCodec : Cp932Codec
+    {
+        bool available() const override { return false; }
+    } codec;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rekuda31.dat"));
+    const QByteArray bytes = dataFileOf({"0,7,0,0,0,\"a\",0,0"});
+    QVERIFY(writeBytes(path, bytes));
+    PosixFiles files;
+    FakeMessages messages;
+    data_file::Store store(files, codec, messages);
+    MemoTable table;
+    QVERIFY(!store.write(path, table, 1));
+    QVERIFY(!store.remove(path));
+    QCOMPARE(readBytes(path), bytes);
+    QCOMPARE(messages.shown.size(), 2);
+    QVERIFY(messages.shown.first().contains(QStringLiteral("windows-31j")));
 }
 
 QTEST_MAIN(TestStore)

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
 namespace {
 
 const char *const kName = "windows-31j";
@@ -29,18 +31,64 @@ char16_t windowsForm(char16_t c)
     }
 }
 
-bool roundTrips(const QString &piece)
+// One converter pair for a whole text: opening one costs more than converting
+// a character.
+class RoundTrip
 {
-    QStringEncoder encoder(kName);
-    const QByteArray bytes = encoder.encode(piece);
-    if (encoder.hasError())
+public:
+    bool operator()(QStringView piece)
+    {
+        // resetState() clears neither the error nor, perhaps, a character held
+        // back, and assigning one converter to another keeps its state: a
+        // fresh converter after each failure.
+        const QByteArray bytes = m_encoder->encode(piece);
+        if (m_encoder->hasError()) {
+            m_encoder.emplace(kName);
+            return false;
+        }
+        const QString back = m_decoder->decode(bytes);
+        if (m_decoder->hasError()) {
+            m_decoder.emplace(kName);
+            return false;
+        }
+        if (back == piece)
+            return true;
+        m_encoder.emplace(kName);
+        m_decoder.emplace(kName);
         return false;
-    QStringDecoder decoder(kName);
-    const QString back = decoder.decode(bytes);
-    return !decoder.hasError() && back == piece;
+    }
+
+private:
+    std::optional<QStringEncoder> m_encoder {std::in_place, kName};
+    std::optional<QStringDecoder> m_decoder {std::in_place, kName};
+};
+
+// Replaces, in place, every character of the piece that does not survive a
+// round trip. Code page 932 has no shift states, so a piece that survives
+// as a whole survives character by character: only the halves that fail are
+// looked into, down to short runs that are taken character by character.
+void replaceUnencodable(RoundTrip &roundTrips, QString &text, qsizetype from, qsizetype length)
+{
+    if (roundTrips(QStringView(text).mid(from, length)))
+        return;
+    if (length <= 8) {
+        for (qsizetype i = from; i < from + length; ++i) {
+            if (text.at(i).unicode() >= 0x80 && !roundTrips(QStringView(text).mid(i, 1)))
+                text[i] = QLatin1Char('?');
+        }
+        return;
+    }
+    const qsizetype half = length / 2;
+    replaceUnencodable(roundTrips, text, from, half);
+    replaceUnencodable(roundTrips, text, from + half, length - half);
 }
 
 } // namespace
+
+bool Cp932Codec::available() const
+{
+    return QStringEncoder(kName).isValid() && QStringDecoder(kName).isValid();
+}
 
 QString Cp932Codec::encodable(const QString &text) const
 {
@@ -53,12 +101,11 @@ QString Cp932Codec::encodable(const QString &text) const
             ++i;
             continue;
         }
-        const QString piece(QChar(windowsForm(c.unicode())));
-        if (c.unicode() < 0x80 || roundTrips(piece))
-            result += piece;
-        else
-            result += QLatin1Char('?');
+        result += QChar(windowsForm(c.unicode()));
     }
+    RoundTrip roundTrips;
+    if (!result.isEmpty())
+        replaceUnencodable(roundTrips, result, 0, result.size());
     return result;
 }
 

@@ -6,6 +6,7 @@
 class Cp932Codec : public Codec
 {
 public:
+    bool available() const override;
     QString encodable(const QString &text) const override;
     QByteArray encode(const QString &text) const override;
     bool decode(const QByteArray &bytes, QString *text) const override;

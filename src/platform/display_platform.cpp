@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <optional>
+
 namespace display_platform {
 
 QByteArray choose(const Session &session)
@@ -20,6 +22,16 @@ QByteArray choose(const Session &session)
     return QByteArrayLiteral("xcb;wayland");
 }
 
+namespace {
+// QT_QPA_PLATFORM as the program was started, when it changed it.
+struct Original
+{
+    bool replaced = false;
+    std::optional<QByteArray> value;
+};
+Original g_original;
+} // namespace
+
 void preferStayOnTop(int argc, char **argv)
 {
     Session session {
@@ -27,8 +39,22 @@ void preferStayOnTop(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         session.arguments << QByteArray(argv[i]);
     const QByteArray platform = choose(session);
-    if (!platform.isEmpty())
-        qputenv("QT_QPA_PLATFORM", platform);
+    if (platform.isEmpty())
+        return;
+    g_original.replaced = true;
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        g_original.value = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform);
+}
+
+QProcessEnvironment givenEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (g_original.replaced && g_original.value)
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLocal8Bit(*g_original.value));
+    else if (g_original.replaced)
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return environment;
 }
 
 } // namespace display_platform

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QProcessEnvironment>
 
 namespace display_platform {
 
@@ -24,5 +25,9 @@ QByteArray choose(const Session &session);
 // Reads the session from the environment and the command line and applies
 // the choice; call before the application object is built.
 void preferStayOnTop(int argc, char **argv);
+
+// The environment the program was started with, before preferStayOnTop():
+// programs it starts choose their own platform.
+QProcessEnvironment givenEnvironment();
 
 } // namespace display_platform

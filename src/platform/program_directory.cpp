@@ -54,13 +54,18 @@ bool isWritable(const QString &directory)
     return (st.st_mode & S_IWOTH) != 0;
 }
 
+bool isOwnedAndClosed(const QString &directory)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(directory).constData(), &st) == 0 && st.st_uid == ::geteuid()
+        && (st.st_mode & S_IWOTH) == 0;
+}
+
 QString choose(const QString &programDirectory, const QString &userDataDirectory)
 {
-    if (!isInstallLocation(programDirectory) && isWritable(programDirectory))
+    // Nothing is created here: the choice is made before the instance lock is held.
+    if (!isInstallLocation(programDirectory) && isOwnedAndClosed(programDirectory) && isWritable(programDirectory))
         return programDirectory;
-    // A folder that cannot be made surfaces as a failed write of the data
-    // file, which the store reports.
-    QDir().mkpath(userDataDirectory);
     return userDataDirectory;
 }
 
@@ -81,4 +86,18 @@ QString ApplicationDirectory::path() const
     if (!m_path)
         m_path = data_folder::choose(m_programDirectory, m_userDataDirectory);
     return *m_path;
+}
+
+void ApplicationDirectory::create()
+{
+    QStringList missing;
+    for (QString folder = QDir::cleanPath(path()); !folder.isEmpty() && !QFileInfo::exists(folder);) {
+        missing.prepend(folder);
+        const QString parent = QFileInfo(folder).path();
+        folder = parent == folder ? QString() : parent;
+    }
+    // A folder that cannot be made surfaces as a failed write of the data
+    // file, which the store reports.
+    for (const QString &folder : std::as_const(missing))
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
 }

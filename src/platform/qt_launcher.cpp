@@ -37,7 +37,7 @@ bool sameDesktop(const QString &name, QLatin1StringView desktop)
     return name.compare(desktop, Qt::CaseInsensitive) == 0;
 }
 
-bool startPanel(const Panel &panel)
+bool startPanel(const Panel &panel, const QProcessEnvironment &environment)
 {
     const QString path = QStandardPaths::findExecutable(panel.program);
     if (path.isEmpty())
@@ -45,26 +45,38 @@ bool startPanel(const Panel &panel)
     QStringList arguments;
     if (!panel.argument.isEmpty())
         arguments << panel.argument;
-    return QProcess::startDetached(path, arguments);
+    QProcess process;
+    process.setProgram(path);
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
 }
 } // namespace
 #endif
 
+DesktopLauncher::DesktopLauncher(QProcessEnvironment environment)
+    : m_environment(std::move(environment))
+{ }
+
 void DesktopLauncher::openDateTimeSettings()
 {
 #ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("control.exe"), {QStringLiteral("timedate.cpl")});
+    QProcess process;
+    process.setProgram(QStringLiteral("control.exe"));
+    process.setArguments({QStringLiteral("timedate.cpl")});
+    process.setProcessEnvironment(m_environment);
+    process.startDetached();
 #else
     const QStringList desktops
         = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     for (const QString &desktop : desktops) {
         for (const Panel &panel : panels) {
-            if (sameDesktop(desktop, panel.desktop) && startPanel(panel))
+            if (sameDesktop(desktop, panel.desktop) && startPanel(panel, m_environment))
                 return;
         }
     }
     for (const Panel &panel : panels) {
-        if (startPanel(panel))
+        if (startPanel(panel, m_environment))
             return;
     }
 #endif

@@ -4,12 +4,75 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// The folder as it will be once it exists: its nearest existing ancestor
+// with links resolved, then the rest. Two instances agree on it whether or
+// not the first has created the folder yet.
+QString stablePath(const QString &directory)
+{
+    QString rest;
+    for (QString folder = QDir::cleanPath(QDir(directory).absolutePath()); !folder.isEmpty();) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return QDir::cleanPath(canonical + rest);
+        const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+        rest.prepend(folder.mid(slash));
+        folder = folder.left(slash);
+    }
+    return QDir::cleanPath(directory);
+}
+
+// A folder that only this user can change: a real directory (not a link),
+// ours, writable by nobody else. A missing one (and its parent) is made so
+// when asked.
+bool isPrivateFolder(const QString &folder, bool create)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (create) {
+        ::mkdir(QFile::encodeName(QFileInfo(folder).path()).constData(), 0700);
+        ::mkdir(name.constData(), 0700);
+    }
+    struct stat st = {};
+    return ::lstat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+struct LockFolder
+{
+    QString path;
+    bool create;
+};
+
+// Where the lock may live, best first: the session's runtime folder, then a
+// folder of ours in the user's cache folder, then one in the temporary
+// folder. Another user can take a name in a shared folder first, so each is
+// used only when it is private.
+QList<LockFolder> lockFolders()
+{
+    QList<LockFolder> folders;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.startsWith(QLatin1Char('/')))
+        folders.append({runtime, false});
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    const QString home = qEnvironmentVariable("HOME");
+    if (!cache.startsWith(QLatin1Char('/')) && home.startsWith(QLatin1Char('/')))
+        cache = home + QLatin1String("/.cache");
+    if (cache.startsWith(QLatin1Char('/')))
+        folders.append({cache + QLatin1String("/rekuda31"), true});
+    folders.append({QStringLiteral("%1/rekuda31-%2").arg(QDir::tempPath()).arg(::geteuid()), true});
+    return folders;
+}
+
+} // namespace
 
 FileLock::FileLock(QString directory)
     : m_directory(std::move(directory))
@@ -21,33 +84,36 @@ FileLock::~FileLock()
         ::close(m_fd);
 }
 
+QString FileLock::fileName() const
+{
+    const QByteArray key
+        = QCryptographicHash::hash(stablePath(m_directory).toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("rekuda31-%1-%2.lock").arg(::getuid()).arg(QString::fromLatin1(key));
+}
+
 bool FileLock::acquire()
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists())
-        folder = QDir::tempPath();
-    const QByteArray key
-        = QCryptographicHash::hash(QDir(m_directory).canonicalPath().toUtf8(), QCryptographicHash::Sha1)
-              .toHex()
-              .left(16);
-    const QString name
-        = QStringLiteral("%1/rekuda31-%2-%3.lock").arg(folder).arg(::getuid()).arg(QString::fromLatin1(key));
-    m_fd = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_fd < 0)
-        return true; // no lock can be had: better two reminders than none
-    // In a shared folder such as /tmp another user could create the name
-    // first and, by holding it, keep the program from ever starting.
-    struct stat st = {};
-    if (::fstat(m_fd, &st) != 0 || st.st_uid != ::geteuid()) {
-        ::close(m_fd);
+    const QString name = fileName();
+    for (const LockFolder &folder : lockFolders()) {
+        if (!isPrivateFolder(folder.path, folder.create))
+            continue;
+        const QString path = folder.path + QLatin1Char('/') + name;
+        m_fd
+            = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        struct stat st = {};
+        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                return true;
+            ::close(m_fd);
+            m_fd = -1;
+            return false;
+        }
+        // Not ours after all: the next folder.
+        if (m_fd >= 0)
+            ::close(m_fd);
         m_fd = -1;
-        return true;
     }
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-        return true;
-    ::close(m_fd);
-    m_fd = -1;
-    return false;
+    return true; // no private folder anywhere: better a reminder than none
 }
 
 void MessageBoxes::error(const QString &title, const QString &text)

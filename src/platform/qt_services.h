@@ -2,16 +2,20 @@
 
 #include "platform/services.h"
 
-// One running instance per program directory: an exclusive lock on a file in
-// the user's runtime folder. The kernel drops the lock when the process ends,
-// however it ends, so a crashed instance never blocks the next start and a
-// long-running one never goes stale.
+// One running instance per data folder: an exclusive lock on a file in a
+// folder only this user can change (the runtime folder, else one in the
+// user's cache folder, else one in /tmp). The kernel drops the lock when the
+// process ends, however it ends, so a crashed instance never blocks the next
+// start and a long-running one never goes stale. Nothing in the data folder
+// is touched, and the folder need not exist yet.
 class FileLock : public InstanceLock
 {
 public:
     explicit FileLock(QString directory);
     ~FileLock() override;
     bool acquire() override;
+    // The lock file's name, the same for every instance on this data folder.
+    QString fileName() const;
 
 private:
     QString m_directory;

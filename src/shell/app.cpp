@@ -47,6 +47,7 @@ bool App::startUp()
     // Nothing is created, shown or read before the single-instance test.
     if (!os.lock->acquire())
         return false;
+    os.directory->create();
     QApplication::setQuitOnLastWindowClosed(false);
 
     Form1 &main = form1();
@@ -63,7 +64,18 @@ bool App::startUp()
 
     frmWave().setEnabled(true);
 
-    const data_file::LoadResult result = store.load(main.FileName, table, main.DataMaxNumber);
+    data_file::LoadResult result = data_file::LoadResult::Missing;
+    if (os.codec->available()) {
+        // A save killed midway leaves its temporary file, a copy of the memos.
+        os.files->removeStaleTemporaries(main.FileName);
+        result = store.load(main.FileName, table, main.DataMaxNumber);
+    } else {
+        // Every good file would look damaged: say so and leave it as it is.
+        os.messages->error(QStringLiteral("rekuda31"),
+            QStringLiteral("この Qt には文字コード windows-31j (コードページ 932) がないため、"
+                           "データファイル %1 を読み書きできません。")
+                .arg(main.FileName));
+    }
     if (result == data_file::LoadResult::Loaded) {
         main.SetFlg = 1;
         icons().setMemoEditVisible(true);

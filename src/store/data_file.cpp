@@ -117,6 +117,12 @@ private:
     qsizetype m_pos = 0;
 };
 
+// The file is left alone when this build cannot convert its encoding.
+QString codecMissing(const Codec &codec)
+{
+    return codec.available() ? QString() : QStringLiteral("文字コード windows-31j (コードページ 932) がありません。");
+}
+
 } // namespace
 
 bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count)
@@ -199,8 +205,8 @@ bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
 
 bool Store::remove(const QString &path)
 {
-    QString error;
-    m_unsaved = !m_files.remove(path, &error);
+    QString error = codecMissing(m_codec);
+    m_unsaved = !(error.isEmpty() && m_files.remove(path, &error));
     if (!m_unsaved)
         return true;
     m_messages.error(
@@ -210,8 +216,8 @@ bool Store::remove(const QString &path)
 
 bool Store::replace(const QString &path, const QByteArray &bytes)
 {
-    QString error;
-    m_unsaved = !m_files.replace(path, bytes, &error);
+    QString error = codecMissing(m_codec);
+    m_unsaved = !(error.isEmpty() && m_files.replace(path, bytes, &error));
     if (!m_unsaved)
         return true;
     m_messages.error(

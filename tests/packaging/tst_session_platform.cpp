@@ -1,4 +1,5 @@
 #include "platform/display_platform.h"
+#include "platform/qt_launcher.h"
 
 #include <QtTest>
 
@@ -10,6 +11,7 @@ class TestSessionPlatform : public QObject
 private slots:
     void choose_data();
     void choose();
+    void panelGetsTheGivenEnvironment();
 };
 
 void TestSessionPlatform::choose_data()
@@ -47,6 +49,38 @@ void TestSessionPlatform::choose()
 
     const Session session {sessionType, waylandDisplay, x11Display, chosenPlatform, arguments};
     QCOMPARE(display_platform::choose(session), expected);
+}
+
+// The program runs itself under XWayland; the date and time panel it starts
+// chooses its own platform.
+void TestSessionPlatform::panelGetsTheGivenEnvironment()
+{
+    QTemporaryDir dir;
+    const QString seen = dir.filePath(QStringLiteral("environment"));
+    const QString panel = dir.filePath(QStringLiteral("xfce4-datetime-settings"));
+    QFile script(panel);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\nenv > '%1.part' && mv '%1.part' '%1'\n").arg(seen).toUtf8());
+    script.close();
+    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    qputenv("PATH", QFile::encodeName(dir.path()) + ":/usr/bin:/bin");
+    qputenv("XDG_CURRENT_DESKTOP", "XFCE");
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
+    qputenv("DISPLAY", ":0");
+    qunsetenv("QT_QPA_PLATFORM");
+    char name[] = "rekuda31";
+    char *argv[] = {name, nullptr};
+    display_platform::preferStayOnTop(1, argv);
+    QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb;wayland"));
+
+    DesktopLauncher().openDateTimeSettings();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(seen), 10000);
+    QFile environment(seen);
+    QVERIFY(environment.open(QIODevice::ReadOnly));
+    const QByteArray lines = environment.readAll();
+    QVERIFY(lines.contains("XDG_CURRENT_DESKTOP=XFCE\n"));
+    QVERIFY(!lines.contains("QT_QPA_PLATFORM"));
 }
 
 QTEST_GUILESS_MAIN(TestSessionPlatform)
