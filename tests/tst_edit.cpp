@@ -1,5 +1,6 @@
-// The list editor "memo編集": deleting, taking a memo out for editing, and
-// putting it back whichever way the edit ends.
+// The list editor "memo編集": the line format, deleting, and taking each kind
+// of memo out for editing with the setting window arranged for it. Put-backs
+// and the list staying in step are the random action tester's.
 #include "fakes/fake_platform.h"
 #include "fakes/memo_fixtures.h"
 
@@ -44,14 +45,6 @@ int lineOf(const QString &text)
     return found.isEmpty() ? -1 : Edit().List1->row(found.first());
 }
 
-// Opens the list editor, selects a line and clicks "編集".
-void editLine(int row)
-{
-    icons().memoedit->trigger();
-    selectLine(row);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-}
-
 } // namespace
 
 class TestEdit : public QObject
@@ -66,11 +59,6 @@ private slots:
     void deleteTheOnlyMemo();
     void editEachKind_data();
     void editEachKind();
-    void endingTheProgramPutsTheMemoBack_data();
-    void endingTheProgramPutsTheMemoBack();
-    void menuDuringEditPutsTheMemoBack();
-    void refusedEditPutBackLeavesNoWayToAddItTwice();
-    void setWhileTheListIsOpenKeepsLinesOnTheirSlots();
 
 private:
     std::unique_ptr<TestProgram> program;
@@ -187,121 +175,6 @@ void TestEdit::editEachKind()
     // Nothing left pending: ending the program adds nothing.
     icons().memofin->trigger();
     QCOMPARE(program->dataFile(), before);
-}
-
-void TestEdit::endingTheProgramPutsTheMemoBack_data()
-{
-    QTest::addColumn<QStringList>("memos");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("ending");
-
-    const QStringList sameTime {"0,7,0,0,0,\"A\",0,0", "0,7,0,0,0,\"B\",1,0", "0,7,0,0,0,\"C\",0,4"};
-    QTest::newRow("終了: the only memo") << QStringList {kMemos[3]} << 0 << "menu";
-    QTest::newRow("終了: first of three with the same time") << sameTime << 0 << "menu";
-    QTest::newRow("session end, as after SIGTERM: middle") << kMemos << 2 << "session";
-    QTest::newRow("alarm margin double-clicked: middle") << kMemos << 1 << "alarm";
-}
-
-void TestEdit::endingTheProgramPutsTheMemoBack()
-{
-    QFETCH(QStringList, memos);
-    QFETCH(int, line);
-    QFETCH(QString, ending);
-    QVERIFY(startWith(memos));
-    editLine(line);
-    // Out of the table and the file meanwhile; the only memo leaves a zero-byte file.
-    QStringList left = memos;
-    left.removeAt(line);
-    QCOMPARE(program->dataFile(), left.isEmpty() ? QByteArray() : dataFileOf(left));
-    QVERIFY(icons().memoedit->isVisible());
-    // The user changes the fields and the text but never sets them.
-    QTest::mouseClick(form1().Command4, Qt::LeftButton);
-    QTest::mouseClick(form1().Command2, Qt::LeftButton);
-    QTest::keyClicks(MEMO().Text1, "changed");
-
-    if (ending == QLatin1String("session")) {
-        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
-        QVERIFY(!form1().isVisible());
-        QVERIFY(!MEMO().isVisible());
-        // Back in the table once only.
-        QVERIFY(QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection));
-        QCOMPARE(form1().DataMaxNumber, qint16(memos.size()));
-    } else if (ending == QLatin1String("alarm")) {
-        forms().Display().show();
-        QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, Form::twipRect(0, 480, 120, 2415).center());
-        QCOMPARE(program->terminations, 1);
-    } else {
-        icons().memofin->trigger();
-        QCOMPARE(program->quits, 1);
-        QVERIFY(!program->tray->present);
-    }
-    QCOMPARE(program->dataFile(), dataFileOf(memos));
-}
-
-void TestEdit::menuDuringEditPutsTheMemoBack()
-{
-    const QStringList memos {kMemos[2], kMemos[3]};
-    QVERIFY(startWith(memos));
-    editLine(1);
-    QCOMPARE(program->dataFile(), dataFileOf({kMemos[2]}));
-
-    // "メモ編集" finds the memo back in the list.
-    icons().memoedit->trigger();
-    QCOMPARE(listLines(), QStringList({"毎月　25日18時30分　家賃", "2027年1月15日13時45分　歯医者"}));
-    QCOMPARE(program->dataFile(), dataFileOf(memos));
-    QVERIFY(!form1().isVisible());
-
-    // "メモ設定" starts a new memo without losing the one taken out.
-    selectLine(1);
-    QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-    QCOMPARE(form1().DataMaxNumber, qint16(1));
-    icons().memoset->trigger();
-    QCOMPARE(form1().DataMaxNumber, qint16(2));
-    QCOMPARE(program->dataFile(), dataFileOf(memos));
-    QCOMPARE(settingVariables(), QStringLiteral("2026/12/25 14:29 w0"));
-    QCOMPARE(settingWindow(), QStringLiteral("2026/12/25 14:29 1 0 0 ・・・・・・・ メモ キャンセル"));
-}
-
-// A past time refused during an edit, then "メモ編集" puts the memo back: the
-// warning's OK must not bring back a "設定" that adds it a second time.
-void TestEdit::refusedEditPutBackLeavesNoWayToAddItTwice()
-{
-    QVERIFY(startWith(kMemos));
-    editLine(3);
-    for (QPushButton *button : {form1().Command13, form1().Command11, form1().Command3})
-        QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(keikoku1().isVisible());
-
-    icons().memoedit->trigger();
-    QCOMPARE(Edit().List1->count(), 4);
-    QTest::mouseClick(Edit().Command3, Qt::LeftButton);
-    QTest::mouseClick(keikoku1().Command1, Qt::LeftButton);
-    QVERIFY(form1().isVisible());
-    QCOMPARE(settingWindow(), QStringLiteral("2026/12/15 13:45 1 0 0 ・・・・・・・ メモ キャンセル"));
-    QCOMPARE(form1().DataMaxNumber, qint16(4));
-    QCOMPARE(program->dataFile(), dataFileOf(kMemos));
-}
-
-// A memo set while the list editor is open: each line still names its slot.
-void TestEdit::setWhileTheListIsOpenKeepsLinesOnTheirSlots()
-{
-    QVERIFY(startWith(kMemos));
-    icons().memoset->trigger();
-    for (int i = 0; i < 6; ++i)
-        QTest::mouseClick(form1().Command7, Qt::LeftButton);
-    QTest::mouseClick(form1().Check3, Qt::LeftButton, {}, QPoint(6, 8));
-    QTest::mouseClick(form1().Command2, Qt::LeftButton);
-    icons().memoedit->trigger();
-    QVERIFY(Edit().isVisible());
-    QTest::keyClicks(MEMO().Text1, "early");
-    QTest::mouseClick(MEMO().Command1, Qt::LeftButton);
-    QTest::mouseClick(form1().Command3, Qt::LeftButton);
-
-    QCOMPARE(listLines().value(0), QStringLiteral("毎日　8時29分　early"));
-    QCOMPARE(listLines().size(), 5);
-    selectLine(lineOf(QStringLiteral("昼")));
-    QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-    QCOMPARE(program->dataFile(), dataFileOf({"29,8,0,0,0,\"early\",0,0", kMemos[0], kMemos[2], kMemos[3]}));
 }
 
 QTEST_MAIN(TestEdit)
