@@ -12,6 +12,7 @@ public:
     explicit FileLock(QString directory);
     ~FileLock() override;
     bool acquire() override;
+    void release() override;
 
 private:
     QString m_directory;
