@@ -6,6 +6,7 @@
 #include <sndfile.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -227,6 +228,10 @@ int SoundStreams::active() const
 void SoundStreams::finish(Outcome outcome)
 {
     reap();
+    // The threads' malloc arenas keep what the sound needed; an idle tray
+    // program has no use for it.
+    if (m_streams.empty())
+        ::malloc_trim(0);
     if (ended)
         ended(outcome);
 }
