@@ -40,8 +40,10 @@ BellBeeper::BellBeeper(const QStringList &candidates)
 
 BellBeeper::~BellBeeper()
 {
+    // The exit's bell: the event loop has ended, so a fallback is rung from here.
+    if (streams.waitIdle(kBellRingOutMs))
+        streams.reportNow();
     streams.ended = nullptr;
-    streams.waitIdle(kBellRingOutMs);
 }
 
 QStringList BellBeeper::themeSounds()

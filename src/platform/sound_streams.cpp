@@ -1,5 +1,6 @@
 #include "platform/sound_streams.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <pulse/simple.h>
@@ -223,6 +224,11 @@ int SoundStreams::active() const
 {
     std::lock_guard lock(m_shared->mutex);
     return int(std::count_if(m_streams.begin(), m_streams.end(), [](const auto &s) { return !s->done; }));
+}
+
+void SoundStreams::reportNow()
+{
+    QCoreApplication::sendPostedEvents(&m_receiver, QEvent::MetaCall);
 }
 
 void SoundStreams::finish(Outcome outcome)

@@ -37,6 +37,8 @@ public:
     bool waitIdle(int msecs);
     // Sounds whose thread has not finished yet.
     int active() const;
+    // Tells `ended` now what it would be told once control is back in the event loop.
+    void reportNow();
 
     // Told on the owner's thread how each sound ended.
     std::function<void(Outcome)> ended;
