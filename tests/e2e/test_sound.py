@@ -73,6 +73,8 @@ class NoSoundServer(h.E2ECase):
         prog = self.program(data=memos, wave=wave)
         inst = prog.start(faketime=FAKE, env={"PULSE_SERVER": "unix:/nonexistent"})
         first = inst.window("Form3", timeout=3)
+        due = inst.started + (DUE - inst.fake_start).total_seconds()
+        self.assertLess(time.monotonic() - due, 1.0, "the alarm came late")
         inst.sleep_until_fake(DUE + dt.timedelta(seconds=5))
         self.assertTrue(inst.alive(), inst.output())
         self.session.double_click_twips(first, 2000, 1500)
