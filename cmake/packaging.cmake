@@ -76,10 +76,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The alert sound, the audio path of the wave file (Ogg Vorbis and WAVE
-# decoders, the PulseAudio sink) and a font with Japanese glyphs.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "sound-theme-freedesktop, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-pulseaudio, fonts-ipafont-gothic | fonts-noto-cjk")
+# The alert sound and a font with Japanese glyphs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop, fonts-ipafont-gothic | fonts-noto-cjk")
 # The autostart entry is the administrator's to change or remove (dpkg keeps
 # such changes across upgrades).
 if(REKUDA31_AUTOSTART_FOLDER)

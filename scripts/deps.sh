@@ -4,8 +4,8 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-pulseaudio
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libsndfile1-dev libpulse-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils trayer xdotool libfaketime
   pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop

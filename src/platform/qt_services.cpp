@@ -80,8 +80,14 @@ FileLock::FileLock(QString directory)
 
 FileLock::~FileLock()
 {
+    release();
+}
+
+void FileLock::release()
+{
     if (m_fd >= 0)
         ::close(m_fd);
+    m_fd = -1;
 }
 
 QString FileLock::fileName() const

@@ -14,6 +14,7 @@ public:
     explicit FileLock(QString directory);
     ~FileLock() override;
     bool acquire() override;
+    void release() override;
     // The lock file's name, the same for every instance on this data folder.
     QString fileName() const;
 

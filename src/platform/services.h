@@ -24,6 +24,8 @@ public:
     virtual ~InstanceLock() = default;
     // true when this process is the only running instance; held until exit.
     virtual bool acquire() = 0;
+    // Lets the next instance start; the process is on its way out.
+    virtual void release() = 0;
 };
 
 class Beeper

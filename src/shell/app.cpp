@@ -91,6 +91,8 @@ bool App::startUp()
 void App::exitProgram()
 {
     restorePendingEdit();
+    // The last change is written: a new start need not wait for the bell.
+    os.lock->release();
     os.tray->remove();
     os.beeper->beep();
     forms.unloadAll();

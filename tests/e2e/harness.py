@@ -158,12 +158,28 @@ def decode_data(raw):
     return raw.decode("cp932").split("\r\n")
 
 
-def make_wave(path, seconds=1.5, freq=660, rate=22050, volume=0.5):
-    """Write a mono 16-bit PCM sine wave file with sox; return its path."""
-    subprocess.run(["sox", "-n", "-r", str(rate), "-c", "1", "-b", "16", "-e", "signed-integer",
-                    str(path), "synth", str(seconds), "sine", str(freq), "vol", str(volume)],
+def make_wave(path, seconds=1.5, freq=660, rate=22050, volume=0.5, encoding=("signed-integer", 16)):
+    """Write a mono sine wave file with sox (16-bit PCM unless encoding says (name, bits),
+    bits None for the encoding's own); return its path."""
+    name, bits = encoding
+    subprocess.run(["sox", "-n", "-r", str(rate), "-c", "1", *(["-b", str(bits)] if bits else []),
+                    "-e", name, str(path), "synth", str(seconds), "sine", str(freq), "vol", str(volume)],
                    check=True, timeout=CMD_TIMEOUT)
     return Path(path)
+
+
+def tone_in_raw(path, freq, rate=22050, level=0.05, window=0.01):
+    """How much of a recording (raw s16le mono) carries a tone at freq: band-passed
+    around it, (seconds whose RMS is above level, offset in s of the first such
+    window or None). The bell that follows every sound has almost nothing there."""
+    r = subprocess.run(["sox", "-t", "raw", "-r", str(rate), "-e", "signed", "-b", "16", "-c", "1",
+                        str(path), "-t", "raw", "-", "sinc", f"{freq - 30}-{freq + 30}"],
+                       capture_output=True, timeout=CMD_TIMEOUT, check=True)
+    samples = memoryview(r.stdout)[: len(r.stdout) // 2 * 2].cast("h")
+    n = int(rate * window)
+    loud = [(sum(v * v for v in samples[i:i + n]) / n) ** 0.5 / 32768 > level
+            for i in range(0, len(samples) - n + 1, n)]
+    return sum(loud) * window, (loud.index(True) * window if any(loud) else None)
 
 
 def peak_of_raw(path, rate=22050):
@@ -582,6 +598,7 @@ class Recording:
 
     def stop(self):
         """Stop recording; return the peak amplitude (0..1)."""
+        self.stopped = time.monotonic()
         _terminate(self.proc)
         if self.proc in self.session.procs:
             self.session.procs.remove(self.proc)

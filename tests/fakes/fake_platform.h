@@ -37,7 +37,13 @@ class FakeLock : public InstanceLock
 {
 public:
     bool acquire() override { return !otherInstanceRuns; }
+    void release() override
+    {
+        if (log)
+            *log << QStringLiteral("release lock");
+    }
     bool otherInstanceRuns = false;
+    QStringList *log = nullptr; // to see the release in order with other calls
 };
 
 // Real files in the test's folder, with writes that can be made to fail.

@@ -6,10 +6,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 #include <QtTest>
-
-#include <cmath>
 
 QString settingVariables()
 {
@@ -59,63 +56,6 @@ void dismissAlarm()
 {
     QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-namespace {
-template <class T> void put(QByteArray &out, T value)
-{
-    char bytes[sizeof(T)];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, sizeof(T));
-}
-} // namespace
-
-QByteArray waveFile(WaveEncoding encoding, int bits, int channels, int rate, bool extensible, double seconds)
-{
-    const bool isFloat = encoding == WaveEncoding::Float;
-    const int blockAlign = channels * bits / 8;
-    const int frames = static_cast<int>(rate * seconds);
-    QByteArray samples;
-    for (int f = 0; f < frames; ++f) {
-        const double v = 0.5 * std::sin(2 * M_PI * 660 * f / rate);
-        for (int c = 0; c < channels; ++c) {
-            if (isFloat && bits == 32)
-                put(samples, static_cast<float>(v));
-            else if (isFloat)
-                put(samples, v);
-            else if (bits == 8)
-                samples.append(static_cast<char>(static_cast<quint8>(128 + std::lround(v * 127))));
-            else {
-                const qint64 s = std::llround(v * double((qint64(1) << (bits - 1)) - 1));
-                for (int b = 0; b < bits / 8; ++b)
-                    samples.append(static_cast<char>((s >> (8 * b)) & 0xFF));
-            }
-        }
-    }
-
-    const quint16 tag = isFloat ? 3 : 1;
-    QByteArray fmt;
-    put<quint16>(fmt, extensible ? 0xFFFE : tag);
-    put<quint16>(fmt, quint16(channels));
-    put<quint32>(fmt, quint32(rate));
-    put<quint32>(fmt, quint32(rate * blockAlign));
-    put<quint16>(fmt, quint16(blockAlign));
-    put<quint16>(fmt, quint16(bits));
-    if (extensible) {
-        put<quint16>(fmt, 22);
-        put<quint16>(fmt, quint16(bits));
-        put<quint32>(fmt, channels == 1 ? 0x4 : 0x3);
-        put<quint32>(fmt, tag);
-        fmt.append(QByteArray::fromHex("00001000800000aa00389b71"));
-    }
-
-    QByteArray out("RIFF");
-    put<quint32>(out, quint32(4 + 8 + fmt.size() + 8 + samples.size()));
-    out += "WAVEfmt ";
-    put<quint32>(out, quint32(fmt.size()));
-    out += fmt + "data";
-    put<quint32>(out, quint32(samples.size()));
-    return out + samples;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes)

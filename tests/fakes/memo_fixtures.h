@@ -16,11 +16,6 @@ bool alarmShown();
 // Double-clicks the memo text of the alarm window, as the user dismisses it.
 void dismissAlarm();
 
-enum class WaveEncoding { Pcm, Float };
-// A RIFF wave file holding a 660 Hz tone, as the usual editors write them.
-QByteArray waveFile(
-    WaveEncoding encoding, int bits, int channels, int rate, bool extensible = false, double seconds = 0.25);
-
 // Writes the bytes to path, making its folder; false on any failure.
 bool writeBytes(const QString &path, const QByteArray &bytes);
 // The bytes of the file, or "<missing>".
