@@ -256,6 +256,9 @@ void TestDataFolder::lockStaysPrivate()
     QVERIFY(!FileLock(data).acquire());
     QVERIFY(FileLock(at("data/other")).acquire());
     QVERIFY(!QFileInfo::exists(at("victim")));
+    // A start without the session's runtime folder (su, ssh) still meets it.
+    qunsetenv("XDG_RUNTIME_DIR");
+    QVERIFY(!FileLock(data).acquire());
 }
 
 QTEST_GUILESS_MAIN(TestDataFolder)

@@ -193,13 +193,14 @@ private:
         int weight;
         std::function<void()> run;
         // Ends the program; a fresh start follows in the same step.
-        bool ends = false;
+        enum Ending { No, UnlessUnsaved, Always } ends = No;
     };
 
     void run(const Action &action)
     {
         log << action.name;
-        const bool failing = m_failNext && !action.ends;
+        // The signal's end cannot wait for a disk that refuses every write.
+        const bool failing = m_failNext && action.ends != Action::Always;
         m_failNext = false;
         m_program->files->failWrites = failing;
         const int writesBefore = m_program->files->writes;
@@ -216,10 +217,14 @@ private:
         } else if (wrote) {
             m_fileStale = false;
         }
-        if (action.ends) {
-            if (m_program->quits + m_program->terminations == 0)
+        if (action.ends != Action::No) {
+            // Only a change the program could not write, and said so, keeps it running.
+            if (m_program->quits + m_program->terminations != 0)
+                restart();
+            else if (!(failing && wrote))
                 fail(QStringLiteral("the program did not end"));
-            restart();
+            else
+                forgetMemoInHand(); // put back before the end was refused
         }
         check();
     }
@@ -228,10 +233,15 @@ private:
     {
         RC_ASSERT(m_program->restart());
         m_program->tick();
+        forgetMemoInHand();
+        m_fileStale = false;
+    }
+
+    void forgetMemoInHand()
+    {
         m_userText.clear();
         m_editing.reset();
         m_spent = false;
-        m_fileStale = false;
     }
 
     [[noreturn]] void fail(const QString &what) const
@@ -317,7 +327,8 @@ void Walk::addTrayActions(std::vector<Action> &out)
     }
     out.push_back({QStringLiteral("tray: バージョン情報"), 1, [] { icons().dspver->trigger(); }});
     out.push_back({QStringLiteral("tray: 日時の設定"), 1, [] { icons().timadjst->trigger(); }});
-    out.push_back({QStringLiteral("tray: 終了, then a new start"), 1, [] { icons().memofin->trigger(); }, true});
+    out.push_back(
+        {QStringLiteral("tray: 終了, then a new start"), 1, [] { icons().memofin->trigger(); }, Action::UnlessUnsaved});
 }
 
 void Walk::addClockAndSessionActions(std::vector<Action> &out, int arg)
@@ -346,10 +357,10 @@ void Walk::addClockAndSessionActions(std::vector<Action> &out, int arg)
     out.push_back({QStringLiteral("SIGTERM, then a new start"), 1,
         [this] {
             // The signal ends the event loop: aboutToQuit, then the process ends.
-            QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection);
+            RC_ASSERT(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
             m_program->quits += 1;
         },
-        true});
+        Action::Always});
 }
 
 void Walk::addSettingActions(std::vector<Action> &out)
@@ -506,7 +517,7 @@ void Walk::addAlarmActions(std::vector<Action> &out)
                            m_expected[text] -= 1;
                    }});
     out.push_back({QStringLiteral("alarm: double-click the margin, then a new start"), 1,
-        [] { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); }, true});
+        [] { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); }, Action::UnlessUnsaved});
 }
 
 // Memo text -> how often it is in the table or out for editing.
@@ -720,11 +731,16 @@ void TestRandomActions::knownFaults_data()
                            << QStringList {"tray: メモ編集", "list: select line 0", "list: 編集", "setting: メモ",
                                   QString::fromUtf8(how), "setting: 設定"};
     }
-    // A save that failed is made again before the program ends.
+    // A save that failed is made again before the program ends, and an end
+    // whose last save fails does not happen.
     QTest::newRow("failed save, then 終了")
         << QStringList {oneOff}
         << QStringList {"tray: メモ編集", "list: select line 0", "next step's saves fail", "list: 削除",
                "tray: 終了, then a new start"};
+    QTest::newRow("終了 with an edit in hand, the save failing")
+        << QStringList {oneOff}
+        << QStringList {"tray: メモ編集", "list: select line 0", "list: 編集", "next step's saves fail",
+               "tray: 終了, then a new start", "tray: 終了, then a new start"};
 }
 
 void TestRandomActions::knownFaults()

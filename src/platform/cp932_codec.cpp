@@ -4,6 +4,7 @@
 #include <QStringEncoder>
 
 #include <optional>
+#include <unordered_map>
 
 namespace {
 
@@ -58,29 +59,36 @@ public:
         return false;
     }
 
+    // One character, each tried once however often the text repeats it: a
+    // long text in a script the code page lacks fails everywhere.
+    bool character(char16_t c)
+    {
+        const auto known = m_known.find(c);
+        if (known != m_known.end())
+            return known->second;
+        const bool survives = (*this)(QStringView(&c, 1));
+        m_known.emplace(c, survives);
+        return survives;
+    }
+
 private:
+    std::unordered_map<char16_t, bool> m_known;
     std::optional<QStringEncoder> m_encoder {std::in_place, kName};
     std::optional<QStringDecoder> m_decoder {std::in_place, kName};
 };
 
-// Replaces, in place, every character of the piece that does not survive a
-// round trip. Code page 932 has no shift states, so a piece that survives
-// as a whole survives character by character: only the halves that fail are
-// looked into, down to short runs that are taken character by character.
-void replaceUnencodable(RoundTrip &roundTrips, QString &text, qsizetype from, qsizetype length)
+// Replaces, in place, every character that does not survive a round trip.
+// Code page 932 has no shift states, so a text that survives as a whole
+// survives character by character: only a text that fails is looked into.
+void replaceUnencodable(QString &text)
 {
-    if (roundTrips(QStringView(text).mid(from, length)))
+    RoundTrip roundTrips;
+    if (roundTrips(text))
         return;
-    if (length <= 8) {
-        for (qsizetype i = from; i < from + length; ++i) {
-            if (text.at(i).unicode() >= 0x80 && !roundTrips(QStringView(text).mid(i, 1)))
-                text[i] = QLatin1Char('?');
-        }
-        return;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).unicode() >= 0x80 && !roundTrips.character(text.at(i).unicode()))
+            text[i] = QLatin1Char('?');
     }
-    const qsizetype half = length / 2;
-    replaceUnencodable(roundTrips, text, from, half);
-    replaceUnencodable(roundTrips, text, from + half, length - half);
 }
 
 } // namespace
@@ -103,9 +111,8 @@ QString Cp932Codec::encodable(const QString &text) const
         }
         result += QChar(windowsForm(c.unicode()));
     }
-    RoundTrip roundTrips;
     if (!result.isEmpty())
-        replaceUnencodable(roundTrips, result, 0, result.size());
+        replaceUnencodable(result);
     return result;
 }
 

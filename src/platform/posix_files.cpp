@@ -205,9 +205,12 @@ QString PosixFiles::moveAside(const QString &path)
     struct stat st = {};
     if (file.unfollowedLink || ::stat(file.path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return QString();
-    const QByteArray from = QFile::encodeName(path);
+    // The file itself moves: a link of the user's keeps pointing where the
+    // next save will write.
+    const QByteArray from = file.path;
+    const QString name = QFile::decodeName(file.path);
     for (int n = 0; n < 1000; ++n) {
-        const QString aside = path + QLatin1String(".bad") + (n > 0 ? QString::number(n) : QString());
+        const QString aside = name + QLatin1String(".bad") + (n > 0 ? QString::number(n) : QString());
         const QByteArray to = QFile::encodeName(aside);
         const bool moved = renameNoReplace(from, to);
         if (moved) {

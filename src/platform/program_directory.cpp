@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,11 +57,20 @@ bool isWritable(const QString &directory)
     return (st.st_mode & S_IWOTH) != 0;
 }
 
+// A group that holds this user alone: the user's private group.
+bool isPrivateGroup(gid_t gid)
+{
+    const passwd *user = ::getpwuid(::geteuid());
+    const group *grp = ::getgrgid(gid);
+    return user && grp && user->pw_gid == gid && std::strcmp(grp->gr_name, user->pw_name) == 0
+        && (!grp->gr_mem[0] || (std::strcmp(grp->gr_mem[0], user->pw_name) == 0 && !grp->gr_mem[1]));
+}
+
 bool isOwnedAndClosed(const QString &directory)
 {
     struct stat st = {};
     return ::stat(QFile::encodeName(directory).constData(), &st) == 0 && st.st_uid == ::geteuid()
-        && (st.st_mode & S_IWOTH) == 0;
+        && (st.st_mode & S_IWOTH) == 0 && ((st.st_mode & S_IWGRP) == 0 || isPrivateGroup(st.st_gid));
 }
 
 QString choose(const QString &programDirectory, const QString &userDataDirectory)

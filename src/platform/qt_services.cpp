@@ -50,6 +50,7 @@ struct LockFolder
 {
     QString path;
     bool create;
+    bool lastResort = false;
 };
 
 // Where the lock may live, best first: the session's runtime folder, then a
@@ -68,7 +69,7 @@ QList<LockFolder> lockFolders()
         cache = home + QLatin1String("/.cache");
     if (cache.startsWith(QLatin1Char('/')))
         folders.append({cache + QLatin1String("/rekuda31"), true});
-    folders.append({QStringLiteral("%1/rekuda31-%2").arg(QDir::tempPath()).arg(::geteuid()), true});
+    folders.append({QStringLiteral("%1/rekuda31-%2").arg(QDir::tempPath()).arg(::geteuid()), true, true});
     return folders;
 }
 
@@ -85,9 +86,9 @@ FileLock::~FileLock()
 
 void FileLock::release()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    for (const int fd : m_fds)
+        ::close(fd);
+    m_fds.clear();
 }
 
 QString FileLock::fileName() const
@@ -97,29 +98,38 @@ QString FileLock::fileName() const
     return QStringLiteral("rekuda31-%1-%2.lock").arg(::getuid()).arg(QString::fromLatin1(key));
 }
 
+// The lock is taken in the runtime folder and in the cache folder alike,
+// whichever are private: a start from a shell without the session's
+// runtime folder (su, ssh) still meets the running instance in the cache
+// folder. The temporary folder serves only when neither is private.
 bool FileLock::acquire()
 {
     const QString name = fileName();
+    bool locked = false;
     for (const LockFolder &folder : lockFolders()) {
+        if (folder.lastResort && locked)
+            break;
         if (!isPrivateFolder(folder.path, folder.create))
             continue;
         const QString path = folder.path + QLatin1Char('/') + name;
-        m_fd
+        const int fd
             = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         struct stat st = {};
-        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
-                return true;
-            ::close(m_fd);
-            m_fd = -1;
-            return false;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                ::close(fd);
+                release();
+                return false;
+            }
+            m_fds.push_back(fd);
+            locked = true;
+            continue;
         }
         // Not ours after all: the next folder.
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
+        if (fd >= 0)
+            ::close(fd);
     }
-    return true; // no private folder anywhere: better a reminder than none
+    return true; // with no private folder anywhere: better a reminder than none
 }
 
 void MessageBoxes::error(const QString &title, const QString &text)

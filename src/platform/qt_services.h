@@ -2,6 +2,8 @@
 
 #include "platform/services.h"
 
+#include <vector>
+
 // One running instance per data folder: an exclusive lock on a file in a
 // folder only this user can change (the runtime folder, else one in the
 // user's cache folder, else one in /tmp). The kernel drops the lock when the
@@ -20,7 +22,7 @@ public:
 
 private:
     QString m_directory;
-    int m_fd = -1;
+    std::vector<int> m_fds;
 };
 
 class MessageBoxes : public Messages

@@ -49,6 +49,7 @@ constexpr int kBufferMs = 150;
 // Playing starts once this much is buffered, well within the first chunks.
 constexpr int kStartMs = 40;
 constexpr milliseconds kJoinLimit {500};
+constexpr int kMostStuck = 4;
 
 class SoundFile
 {
@@ -99,10 +100,13 @@ void waitForTail(pa_simple *out, const std::atomic<bool> &stop)
 Outcome playFile(const QByteArray &path, const std::string &name, const std::atomic<bool> &stop)
 {
     SoundFile file;
-    // Non-blocking, so that a FIFO in the file's place cannot hold the open;
-    // only a regular file is read.
-    file.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // Only a regular file is read: a device is never opened at all (opening
+    // one can have effects of its own), and the open does not block, so that
+    // a FIFO put in the file's place meanwhile cannot hold it.
     struct stat st = {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Outcome::Unreadable;
+    file.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return Outcome::Unreadable;
     SF_INFO info = {};
@@ -180,6 +184,13 @@ SoundStreams::~SoundStreams()
 void SoundStreams::start(const QString &path, const char *streamName)
 {
     reap();
+    // Threads that never finish mean a server that took the connection and
+    // stopped answering: more of them would only pile up.
+    if (active() >= kMostStuck) {
+        QMetaObject::invokeMethod(
+            &m_receiver, [this] { finish(Outcome::NoServer); }, Qt::QueuedConnection);
+        return;
+    }
     auto stream = std::make_shared<Stream>();
     const std::shared_ptr<Shared> shared = m_shared;
     try {

@@ -91,6 +91,10 @@ bool App::startUp()
 void App::exitProgram()
 {
     restorePendingEdit();
+    // A change that could not be written stays with the running program,
+    // whose message says so: ending now would lose it without a word.
+    if (store.unsaved())
+        return;
     // The last change is written: a new start need not wait for the bell.
     os.lock->release();
     os.tray->remove();
@@ -101,8 +105,11 @@ void App::exitProgram()
 
 void App::endImmediately()
 {
-    // Even the immediate end keeps a memo that is out for editing.
+    // Even the immediate end keeps a memo that is out for editing, and does
+    // not take a change that could not be written with it.
     restorePendingEdit();
+    if (store.unsaved())
+        return;
     terminate();
 }
 
