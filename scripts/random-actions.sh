@@ -14,7 +14,8 @@ for i in $(seq 1 "$jobs"); do
   seed=$((RANDOM * 32768 + RANDOM))
   echo "job $i: seed $seed"
   RC_PARAMS="seed=$seed max_success=$((runs / jobs)) verbose_progress=0" REKUDA31_WALK_STEPS="$steps" \
-    QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 \
+    QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 QTEST_FUNCTION_TIMEOUT=86400000 \
+    TMPDIR="$([ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")" \
     build/tests/tst_random_actions randomWalks >"build/random-actions-$i.log" 2>&1 &
   pids+=($!)
 done

@@ -223,7 +223,7 @@ private:
                 restart();
             else if (!(failing && wrote))
                 fail(QStringLiteral("the program did not end"));
-            else
+            else if (m_editing)
                 forgetMemoInHand(); // put back before the end was refused
         }
         check();
