@@ -431,6 +431,7 @@ void Walk::addTextActions(std::vector<Action> &out, int arg)
         {QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', QStringLiteral("⏎"))), 6, [this, words] {
              MEMO().Text1->insertPlainText(QStringLiteral("[%1]").arg(++m_typed) + words);
              m_userText = MEMO().Text1->text();
+             m_spent = false;
          }});
     out.push_back({QStringLiteral("text: erase all"), 1, [this] {
                        MEMO().Text1->selectAll();
