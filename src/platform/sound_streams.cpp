@@ -1,11 +1,14 @@
 #include "platform/sound_streams.h"
 
+#include "platform/sound_library_functions.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
 #include <pulse/simple.h>
 #include <sndfile.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
@@ -50,16 +53,61 @@ constexpr int kBufferMs = 150;
 constexpr int kStartMs = 40;
 constexpr milliseconds kJoinLimit {500};
 
+// The sound libraries' functions, resolved when the first sound plays.
+struct SoundLibraries
+{
+#define REKUDA31_MEMBER(name) decltype(&::name) name = nullptr;
+    REKUDA31_SNDFILE_FUNCTIONS(REKUDA31_MEMBER)
+    REKUDA31_PULSE_FUNCTIONS(REKUDA31_MEMBER)
+#undef REKUDA31_MEMBER
+    bool complete = false;
+};
+
+template <class F> bool resolve(void *library, const char *name, F &function)
+{
+    function = library ? reinterpret_cast<F>(::dlsym(library, name)) : nullptr;
+    return function != nullptr;
+}
+
+SoundLibraries openSoundLibraries()
+{
+    SoundLibraries lib;
+    // Opened by their sonames from the system's library path and never
+    // closed: PulseAudio's client library keeps thread-local state.
+    void *sndfile = ::dlopen(REKUDA31_SNDFILE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    void *pulse = ::dlopen(REKUDA31_PULSE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    bool complete = true;
+#define REKUDA31_RESOLVE_SNDFILE(name) complete = resolve(sndfile, #name, lib.name) && complete;
+#define REKUDA31_RESOLVE_PULSE(name) complete = resolve(pulse, #name, lib.name) && complete;
+    REKUDA31_SNDFILE_FUNCTIONS(REKUDA31_RESOLVE_SNDFILE)
+    REKUDA31_PULSE_FUNCTIONS(REKUDA31_RESOLVE_PULSE)
+#undef REKUDA31_RESOLVE_SNDFILE
+#undef REKUDA31_RESOLVE_PULSE
+    lib.complete = complete;
+    return lib;
+}
+
+// Null when a library is missing: then nothing can be played.
+const SoundLibraries *soundLibraries()
+{
+    static const SoundLibraries lib = openSoundLibraries();
+    return lib.complete ? &lib : nullptr;
+}
+
 class SoundFile
 {
 public:
+    explicit SoundFile(const SoundLibraries &lib)
+        : lib(lib)
+    { }
     ~SoundFile()
     {
         if (sound)
-            sf_close(sound);
+            lib.sf_close(sound);
         if (fd >= 0)
             ::close(fd);
     }
+    const SoundLibraries &lib;
     int fd = -1;
     SNDFILE *sound = nullptr;
 };
@@ -67,11 +115,15 @@ public:
 class Connection
 {
 public:
+    explicit Connection(const SoundLibraries &lib)
+        : lib(lib)
+    { }
     ~Connection()
     {
         if (out)
-            pa_simple_free(out);
+            lib.pa_simple_free(out);
     }
+    const SoundLibraries &lib;
     pa_simple *out = nullptr;
 };
 
@@ -81,13 +133,13 @@ pa_usec_t usec(int ms)
 }
 
 // Lets the buffered end of the sound play out, listening for a stop meanwhile.
-void waitForTail(pa_simple *out, const std::atomic<bool> &stop)
+void waitForTail(const SoundLibraries &lib, pa_simple *out, const std::atomic<bool> &stop)
 {
     const auto deadline = steady_clock::now() + milliseconds(kBufferMs + 1000);
     pa_usec_t before = pa_usec_t(-1);
     while (!stop && steady_clock::now() < deadline) {
         int error = 0;
-        const pa_usec_t latency = pa_simple_get_latency(out, &error);
+        const pa_usec_t latency = lib.pa_simple_get_latency(out, &error);
         // What is left once it stops shrinking is the sink's, which the drain waits for.
         if (latency == pa_usec_t(-1) || latency <= usec(kChunkMs) || latency >= before)
             return;
@@ -98,7 +150,11 @@ void waitForTail(pa_simple *out, const std::atomic<bool> &stop)
 
 Outcome playFile(const QByteArray &path, const std::string &name, const std::atomic<bool> &stop)
 {
-    SoundFile file;
+    const SoundLibraries *const libraries = soundLibraries();
+    if (!libraries)
+        return Outcome::NoServer;
+    const SoundLibraries &lib = *libraries;
+    SoundFile file(lib);
     // Non-blocking, so that a FIFO in the file's place cannot hold the open;
     // only a regular file is read.
     file.fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -106,53 +162,53 @@ Outcome playFile(const QByteArray &path, const std::string &name, const std::ato
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return Outcome::Unreadable;
     SF_INFO info = {};
-    file.sound = sf_open_fd(file.fd, SFM_READ, &info, SF_FALSE);
+    file.sound = lib.sf_open_fd(file.fd, SFM_READ, &info, SF_FALSE);
     if (!file.sound || info.channels < 1 || info.channels > int(PA_CHANNELS_MAX) || info.samplerate < 1)
         return Outcome::Unreadable;
     pa_sample_spec spec = {};
     spec.format = PA_SAMPLE_FLOAT32NE;
     spec.rate = uint32_t(info.samplerate);
     spec.channels = uint8_t(info.channels);
-    if (!pa_sample_spec_valid(&spec))
+    if (!lib.pa_sample_spec_valid(&spec))
         return Outcome::Unreadable;
 
     const sf_count_t chunkFrames = std::max<sf_count_t>(1, sf_count_t(spec.rate) * kChunkMs / 1000);
     std::vector<float> chunk(size_t(chunkFrames) * spec.channels);
     // Read before connecting: a file without a single frame never opens a stream.
-    sf_count_t frames = sf_readf_float(file.sound, chunk.data(), chunkFrames);
+    sf_count_t frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     if (frames <= 0)
         return Outcome::Unreadable;
 
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    lib.pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pa_usec_to_bytes(usec(kBufferMs), &spec));
-    buffer.prebuf = uint32_t(pa_usec_to_bytes(usec(kStartMs), &spec));
+    buffer.tlength = uint32_t(lib.pa_usec_to_bytes(usec(kBufferMs), &spec));
+    buffer.prebuf = uint32_t(lib.pa_usec_to_bytes(usec(kStartMs), &spec));
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
-    Connection server;
+    Connection server(lib);
     int error = 0;
-    server.out
-        = pa_simple_new(nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, &map, &buffer, &error);
+    server.out = lib.pa_simple_new(
+        nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, &map, &buffer, &error);
     if (!server.out)
         return Outcome::NoServer;
 
     sf_count_t written = 0;
     while (frames > 0 && !stop) {
-        if (pa_simple_write(server.out, chunk.data(), size_t(frames) * pa_frame_size(&spec), &error) < 0)
+        if (lib.pa_simple_write(server.out, chunk.data(), size_t(frames) * lib.pa_frame_size(&spec), &error) < 0)
             return Outcome::Broken;
         written += frames;
-        frames = sf_readf_float(file.sound, chunk.data(), chunkFrames);
+        frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     }
     // A sound shorter than the start threshold only plays once drained.
     if (written >= sf_count_t(spec.rate) * kStartMs / 1000)
-        waitForTail(server.out, stop);
+        waitForTail(lib, server.out, stop);
     if (stop) {
-        pa_simple_flush(server.out, nullptr);
+        lib.pa_simple_flush(server.out, nullptr);
         return Outcome::Stopped;
     }
-    return pa_simple_drain(server.out, &error) < 0 ? Outcome::Broken : Outcome::Played;
+    return lib.pa_simple_drain(server.out, &error) < 0 ? Outcome::Broken : Outcome::Played;
 }
 
 } // namespace
