@@ -25,8 +25,12 @@ constexpr int trayWatchMs = 3000;
 // icon's are sent now, so the tray docks it while start-up goes on.
 void sendToDisplayNow()
 {
-    if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
-        xcb_flush(x11->connection());
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    // Other platforms may answer for X11 without a connection (offscreen does).
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr)
+        xcb_flush(connection);
 }
 } // namespace
 
