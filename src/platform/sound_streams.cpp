@@ -10,7 +10,9 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -61,7 +64,67 @@ struct SoundLibraries
     REKUDA31_PULSE_FUNCTIONS(REKUDA31_MEMBER)
 #undef REKUDA31_MEMBER
     bool complete = false;
+    // Code and constants of the libraries and of what they brought with them.
+    std::vector<std::pair<uintptr_t, size_t>> readOnlyPages;
 };
+
+std::set<std::string> loadedObjects()
+{
+    std::set<std::string> names;
+    ::dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *data) {
+            static_cast<std::set<std::string> *>(data)->insert(info->dlpi_name ? info->dlpi_name : "");
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+bool hasTextRelocations(const dl_phdr_info *info)
+{
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        if (info->dlpi_phdr[i].p_type != PT_DYNAMIC)
+            continue;
+        const auto *entry = reinterpret_cast<const ElfW(Dyn) *>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+        for (; entry->d_tag != DT_NULL; ++entry) {
+            if (entry->d_tag == DT_TEXTREL || (entry->d_tag == DT_FLAGS && (entry->d_un.d_val & DF_TEXTREL)))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The whole pages of the read-only segments (code and constants) of every
+// object loaded since `before`. Nothing ever writes to them, so the pages can
+// be dropped and read again from the files at any time.
+std::vector<std::pair<uintptr_t, size_t>> readOnlyPagesLoadedSince(const std::set<std::string> &before)
+{
+    struct Walk
+    {
+        const std::set<std::string> &before;
+        std::vector<std::pair<uintptr_t, size_t>> pages;
+        uintptr_t pageSize;
+    } walk {before, {}, uintptr_t(::sysconf(_SC_PAGESIZE))};
+    ::dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *data) {
+            auto &walk = *static_cast<Walk *>(data);
+            if (walk.before.count(info->dlpi_name ? info->dlpi_name : "") || hasTextRelocations(info))
+                return 0;
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr) &segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W))
+                    continue;
+                // Rounded inwards: a page shared with a writable segment is left alone.
+                const uintptr_t start = (info->dlpi_addr + segment.p_vaddr + walk.pageSize - 1) & ~(walk.pageSize - 1);
+                const uintptr_t end = (info->dlpi_addr + segment.p_vaddr + segment.p_filesz) & ~(walk.pageSize - 1);
+                if (end > start)
+                    walk.pages.emplace_back(start, end - start);
+            }
+            return 0;
+        },
+        &walk);
+    return walk.pages;
+}
 
 template <class F> bool resolve(void *library, const char *name, F &function)
 {
@@ -72,6 +135,7 @@ template <class F> bool resolve(void *library, const char *name, F &function)
 SoundLibraries openSoundLibraries()
 {
     SoundLibraries lib;
+    const std::set<std::string> before = loadedObjects();
     // Opened by their sonames from the system's library path and never
     // closed: PulseAudio's client library keeps thread-local state.
     void *sndfile = ::dlopen(REKUDA31_SNDFILE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
@@ -84,6 +148,7 @@ SoundLibraries openSoundLibraries()
 #undef REKUDA31_RESOLVE_SNDFILE
 #undef REKUDA31_RESOLVE_PULSE
     lib.complete = complete;
+    lib.readOnlyPages = readOnlyPagesLoadedSince(before);
     return lib;
 }
 
@@ -93,6 +158,34 @@ const SoundLibraries *soundLibraries()
     static const SoundLibraries lib = openSoundLibraries();
     return lib.complete ? &lib : nullptr;
 }
+
+std::atomic<int> g_playing {0};
+
+// Between sounds the libraries' code is let go: it is needed only while a
+// sound plays, and an idle tray program should stay small. The pages are
+// unchanged copies of the files (mostly shared with the sound server), so the
+// next sound simply maps them again from the page cache.
+class PlayingGuard
+{
+public:
+    explicit PlayingGuard(const SoundLibraries &lib)
+        : lib(lib)
+    {
+        ++g_playing;
+    }
+    ~PlayingGuard()
+    {
+        if (--g_playing != 0)
+            return;
+        for (const auto &[start, length] : lib.readOnlyPages)
+            ::madvise(reinterpret_cast<void *>(start), length, MADV_DONTNEED);
+    }
+    PlayingGuard(const PlayingGuard &) = delete;
+    PlayingGuard &operator=(const PlayingGuard &) = delete;
+
+private:
+    const SoundLibraries &lib;
+};
 
 class SoundFile
 {
@@ -154,6 +247,7 @@ Outcome playFile(const QByteArray &path, const std::string &name, const std::ato
     if (!libraries)
         return Outcome::NoServer;
     const SoundLibraries &lib = *libraries;
+    const PlayingGuard playing(lib);
     SoundFile file(lib);
     // Non-blocking, so that a FIFO in the file's place cannot hold the open;
     // only a regular file is read.
