@@ -76,6 +76,19 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# dpkg-shlibdeps sees only the libraries an ELF file names; the sound
+# libraries, opened at the first sound, are named by a program built for it.
+add_executable(rekuda31-sound-libraries ${PROJECT_SOURCE_DIR}/packaging/sound_libraries.cpp)
+target_include_directories(rekuda31-sound-libraries PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(rekuda31-sound-libraries PRIVATE PkgConfig::SOUND)
+target_link_options(rekuda31-sound-libraries PRIVATE LINKER:--as-needed)
+target_compile_options(rekuda31-sound-libraries PRIVATE -Wall -Wextra)
+set_target_properties(rekuda31-sound-libraries PROPERTIES AUTOMOC OFF AUTORCC OFF)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/sound_dependencies.cmake.in
+  ${PROJECT_BINARY_DIR}/sound_dependencies.cmake.gen @ONLY)
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/sound_dependencies.cmake
+  INPUT ${PROJECT_BINARY_DIR}/sound_dependencies.cmake.gen)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/sound_dependencies.cmake)
 # The alert sound and a font with Japanese glyphs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop, fonts-ipafont-gothic | fonts-noto-cjk")
 # The autostart entry is the administrator's to change or remove (dpkg keeps

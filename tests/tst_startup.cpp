@@ -45,21 +45,20 @@ void TestStartup::startUp()
     TestProgram program;
     if (!dataFile.isEmpty())
         program.writeDataFile(dataFile);
-    // The icon comes after the menu host and the paths, before the sound
-    // window, the data file and the splash.
+    // The icon comes right after the menu host, before the main window is
+    // built, the sound window, the data file and the splash.
     QStringList atAdd;
     program.tray->onAdd = [&] {
         const Forms &f = program.app->forms;
         atAdd << QStringLiteral("icons %1").arg(f.icons.loaded() && !icons().isVisible())
-              << QStringLiteral("paths %1")
-                     .arg(form1().FileName == program.dataPath()
-                         && form1().SundFile == program.folder.filePath("rekuda31.wav"))
+              << QStringLiteral("form1 %1").arg(f.form1.loaded())
               << QStringLiteral("frmWave %1").arg(f.frmWave.loaded())
-              << QStringLiteral("memos %1").arg(form1().DataMaxNumber)
               << QStringLiteral("Title %1").arg(f.Title.loaded());
     };
     QVERIFY(program.start());
-    QCOMPARE(atAdd, QStringList({"icons 1", "paths 1", "frmWave 0", "memos 0", "Title 0"}));
+    QCOMPARE(atAdd, QStringList({"icons 1", "form1 0", "frmWave 0", "Title 0"}));
+    QCOMPARE(form1().FileName, program.dataPath());
+    QCOMPARE(form1().SundFile, program.folder.filePath("rekuda31.wav"));
     QCOMPARE(program.tray->adds, 1);
     QCOMPARE(form1().DataMaxNumber, qint16(memos));
     QCOMPARE(form1().SetFlg, qint16(memos ? 1 : 0));

@@ -1,16 +1,11 @@
 #include "notices/notice_parts.h"
 
 #include "shell/form.h"
-
-static void initResources()
-{
-    Q_INIT_RESOURCE(rekuda31);
-}
+#include "shell/icons_form.h"
 
 QPixmap warningPicture(int size)
 {
-    initResources();
-    return QPixmap(
+    return IconsForm::artwork(
         size <= 16 ? QStringLiteral(":/rekuda31/warning16.xpm") : QStringLiteral(":/rekuda31/warning32.xpm"));
 }
 

@@ -9,6 +9,8 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <xcb/xcb.h>
+
 // On X11 the notification area reports a left click as soon as the button goes
 // down. Opening the menu then would let the matching release land on the menu
 // and choose whatever item lies under the pointer, so the press only arms a
@@ -18,7 +20,19 @@
 
 namespace {
 constexpr int trayWatchMs = 3000;
+
+// Qt sends its requests to the X server when the event loop next runs; the
+// icon's are sent now, so the tray docks it while start-up goes on.
+void sendToDisplayNow()
+{
+    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    // Other platforms may answer for X11 without a connection (offscreen does).
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr)
+        xcb_flush(connection);
 }
+} // namespace
 
 SystemTrayIcon::SystemTrayIcon(QObject *parent)
     : TrayIcon(parent)
@@ -72,6 +86,7 @@ void SystemTrayIcon::showInTray()
     connect(m_trayIcon.get(), &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) { onTrayActivated(reason); });
     m_trayIcon->show();
+    sendToDisplayNow();
 }
 
 void SystemTrayIcon::showIndicator()
@@ -83,6 +98,7 @@ void SystemTrayIcon::showIndicator()
     m_indicator = std::make_unique<ResidentIndicator>(m_icon, m_tip);
     connect(m_indicator.get(), &ResidentIndicator::leftButtonReleased, this, &TrayIcon::leftButtonReleased);
     m_indicator->show();
+    sendToDisplayNow();
 }
 
 void SystemTrayIcon::onTrayActivated(int reason)

@@ -1,13 +1,18 @@
 #include "platform/sound_streams.h"
 
+#include "platform/sound_library_functions.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
 #include <pulse/simple.h>
 #include <sndfile.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +21,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -51,16 +57,151 @@ constexpr int kStartMs = 40;
 constexpr milliseconds kJoinLimit {500};
 constexpr int kMostStuck = 4;
 
+// The sound libraries' functions, resolved when the first sound plays.
+struct SoundLibraries
+{
+#define REKUDA31_MEMBER(name) decltype(&::name) name = nullptr;
+    REKUDA31_SNDFILE_FUNCTIONS(REKUDA31_MEMBER)
+    REKUDA31_PULSE_FUNCTIONS(REKUDA31_MEMBER)
+#undef REKUDA31_MEMBER
+    bool complete = false;
+    // Code and constants of the libraries and of what they brought with them.
+    std::vector<std::pair<uintptr_t, size_t>> readOnlyPages;
+};
+
+std::set<std::string> loadedObjects()
+{
+    std::set<std::string> names;
+    ::dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *data) {
+            static_cast<std::set<std::string> *>(data)->insert(info->dlpi_name ? info->dlpi_name : "");
+            return 0;
+        },
+        &names);
+    return names;
+}
+
+bool hasTextRelocations(const dl_phdr_info *info)
+{
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        if (info->dlpi_phdr[i].p_type != PT_DYNAMIC)
+            continue;
+        const auto *entry = reinterpret_cast<const ElfW(Dyn) *>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+        for (; entry->d_tag != DT_NULL; ++entry) {
+            if (entry->d_tag == DT_TEXTREL || (entry->d_tag == DT_FLAGS && (entry->d_un.d_val & DF_TEXTREL)))
+                return true;
+        }
+    }
+    return false;
+}
+
+// The whole pages of the read-only segments (code and constants) of every
+// object loaded since `before`. Nothing ever writes to them, so the pages can
+// be dropped and read again from the files at any time.
+std::vector<std::pair<uintptr_t, size_t>> readOnlyPagesLoadedSince(const std::set<std::string> &before)
+{
+    struct Walk
+    {
+        const std::set<std::string> &before;
+        std::vector<std::pair<uintptr_t, size_t>> pages;
+        uintptr_t pageSize;
+    } walk {before, {}, uintptr_t(::sysconf(_SC_PAGESIZE))};
+    ::dl_iterate_phdr(
+        [](dl_phdr_info *info, size_t, void *data) {
+            auto &walk = *static_cast<Walk *>(data);
+            if (walk.before.count(info->dlpi_name ? info->dlpi_name : "") || hasTextRelocations(info))
+                return 0;
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr) &segment = info->dlpi_phdr[i];
+                if (segment.p_type != PT_LOAD || (segment.p_flags & PF_W))
+                    continue;
+                // Rounded inwards: a page shared with a writable segment is left alone.
+                const uintptr_t start = (info->dlpi_addr + segment.p_vaddr + walk.pageSize - 1) & ~(walk.pageSize - 1);
+                const uintptr_t end = (info->dlpi_addr + segment.p_vaddr + segment.p_filesz) & ~(walk.pageSize - 1);
+                if (end > start)
+                    walk.pages.emplace_back(start, end - start);
+            }
+            return 0;
+        },
+        &walk);
+    return walk.pages;
+}
+
+template <class F> bool resolve(void *library, const char *name, F &function)
+{
+    function = library ? reinterpret_cast<F>(::dlsym(library, name)) : nullptr;
+    return function != nullptr;
+}
+
+SoundLibraries openSoundLibraries()
+{
+    SoundLibraries lib;
+    const std::set<std::string> before = loadedObjects();
+    // Opened by their sonames from the system's library path and never
+    // closed: PulseAudio's client library keeps thread-local state.
+    void *sndfile = ::dlopen(REKUDA31_SNDFILE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    void *pulse = ::dlopen(REKUDA31_PULSE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    bool complete = true;
+#define REKUDA31_RESOLVE_SNDFILE(name) complete = resolve(sndfile, #name, lib.name) && complete;
+#define REKUDA31_RESOLVE_PULSE(name) complete = resolve(pulse, #name, lib.name) && complete;
+    REKUDA31_SNDFILE_FUNCTIONS(REKUDA31_RESOLVE_SNDFILE)
+    REKUDA31_PULSE_FUNCTIONS(REKUDA31_RESOLVE_PULSE)
+#undef REKUDA31_RESOLVE_SNDFILE
+#undef REKUDA31_RESOLVE_PULSE
+    lib.complete = complete;
+    lib.readOnlyPages = readOnlyPagesLoadedSince(before);
+    return lib;
+}
+
+// Null when a library is missing: then nothing can be played.
+const SoundLibraries *soundLibraries()
+{
+    static const SoundLibraries lib = openSoundLibraries();
+    return lib.complete ? &lib : nullptr;
+}
+
+std::atomic<int> g_playing {0};
+
+// Between sounds the libraries' code is let go: it is needed only while a
+// sound plays, and an idle tray program should stay small. The pages are
+// unchanged copies of the files (mostly shared with the sound server), so the
+// next sound simply maps them again from the page cache.
+class PlayingGuard
+{
+public:
+    explicit PlayingGuard(const SoundLibraries &lib)
+        : lib(lib)
+    {
+        ++g_playing;
+    }
+    ~PlayingGuard()
+    {
+        if (--g_playing != 0)
+            return;
+        for (const auto &[start, length] : lib.readOnlyPages)
+            ::madvise(reinterpret_cast<void *>(start), length, MADV_DONTNEED);
+    }
+    PlayingGuard(const PlayingGuard &) = delete;
+    PlayingGuard &operator=(const PlayingGuard &) = delete;
+
+private:
+    const SoundLibraries &lib;
+};
+
 class SoundFile
 {
 public:
+    explicit SoundFile(const SoundLibraries &lib)
+        : lib(lib)
+    { }
     ~SoundFile()
     {
         if (sound)
-            sf_close(sound);
+            lib.sf_close(sound);
         if (fd >= 0)
             ::close(fd);
     }
+    const SoundLibraries &lib;
     int fd = -1;
     SNDFILE *sound = nullptr;
 };
@@ -68,11 +209,15 @@ public:
 class Connection
 {
 public:
+    explicit Connection(const SoundLibraries &lib)
+        : lib(lib)
+    { }
     ~Connection()
     {
         if (out)
-            pa_simple_free(out);
+            lib.pa_simple_free(out);
     }
+    const SoundLibraries &lib;
     pa_simple *out = nullptr;
 };
 
@@ -82,13 +227,13 @@ pa_usec_t usec(int ms)
 }
 
 // Lets the buffered end of the sound play out, listening for a stop meanwhile.
-void waitForTail(pa_simple *out, const std::atomic<bool> &stop)
+void waitForTail(const SoundLibraries &lib, pa_simple *out, const std::atomic<bool> &stop)
 {
     const auto deadline = steady_clock::now() + milliseconds(kBufferMs + 1000);
     pa_usec_t before = pa_usec_t(-1);
     while (!stop && steady_clock::now() < deadline) {
         int error = 0;
-        const pa_usec_t latency = pa_simple_get_latency(out, &error);
+        const pa_usec_t latency = lib.pa_simple_get_latency(out, &error);
         // What is left once it stops shrinking is the sink's, which the drain waits for.
         if (latency == pa_usec_t(-1) || latency <= usec(kChunkMs) || latency >= before)
             return;
@@ -99,7 +244,12 @@ void waitForTail(pa_simple *out, const std::atomic<bool> &stop)
 
 Outcome playFile(const QByteArray &path, const std::string &name, const std::atomic<bool> &stop)
 {
-    SoundFile file;
+    const SoundLibraries *const libraries = soundLibraries();
+    if (!libraries)
+        return Outcome::NoServer;
+    const SoundLibraries &lib = *libraries;
+    const PlayingGuard playing(lib);
+    SoundFile file(lib);
     // Only a regular file is read: a device is never opened at all (opening
     // one can have effects of its own), and the open does not block, so that
     // a FIFO put in the file's place meanwhile cannot hold it.
@@ -110,53 +260,53 @@ Outcome playFile(const QByteArray &path, const std::string &name, const std::ato
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return Outcome::Unreadable;
     SF_INFO info = {};
-    file.sound = sf_open_fd(file.fd, SFM_READ, &info, SF_FALSE);
+    file.sound = lib.sf_open_fd(file.fd, SFM_READ, &info, SF_FALSE);
     if (!file.sound || info.channels < 1 || info.channels > int(PA_CHANNELS_MAX) || info.samplerate < 1)
         return Outcome::Unreadable;
     pa_sample_spec spec = {};
     spec.format = PA_SAMPLE_FLOAT32NE;
     spec.rate = uint32_t(info.samplerate);
     spec.channels = uint8_t(info.channels);
-    if (!pa_sample_spec_valid(&spec))
+    if (!lib.pa_sample_spec_valid(&spec))
         return Outcome::Unreadable;
 
     const sf_count_t chunkFrames = std::max<sf_count_t>(1, sf_count_t(spec.rate) * kChunkMs / 1000);
     std::vector<float> chunk(size_t(chunkFrames) * spec.channels);
     // Read before connecting: a file without a single frame never opens a stream.
-    sf_count_t frames = sf_readf_float(file.sound, chunk.data(), chunkFrames);
+    sf_count_t frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     if (frames <= 0)
         return Outcome::Unreadable;
 
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    lib.pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pa_usec_to_bytes(usec(kBufferMs), &spec));
-    buffer.prebuf = uint32_t(pa_usec_to_bytes(usec(kStartMs), &spec));
+    buffer.tlength = uint32_t(lib.pa_usec_to_bytes(usec(kBufferMs), &spec));
+    buffer.prebuf = uint32_t(lib.pa_usec_to_bytes(usec(kStartMs), &spec));
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
-    Connection server;
+    Connection server(lib);
     int error = 0;
-    server.out
-        = pa_simple_new(nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, &map, &buffer, &error);
+    server.out = lib.pa_simple_new(
+        nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, &map, &buffer, &error);
     if (!server.out)
         return Outcome::NoServer;
 
     sf_count_t written = 0;
     while (frames > 0 && !stop) {
-        if (pa_simple_write(server.out, chunk.data(), size_t(frames) * pa_frame_size(&spec), &error) < 0)
+        if (lib.pa_simple_write(server.out, chunk.data(), size_t(frames) * lib.pa_frame_size(&spec), &error) < 0)
             return Outcome::Broken;
         written += frames;
-        frames = sf_readf_float(file.sound, chunk.data(), chunkFrames);
+        frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     }
     // A sound shorter than the start threshold only plays once drained.
     if (written >= sf_count_t(spec.rate) * kStartMs / 1000)
-        waitForTail(server.out, stop);
+        waitForTail(lib, server.out, stop);
     if (stop) {
-        pa_simple_flush(server.out, nullptr);
+        lib.pa_simple_flush(server.out, nullptr);
         return Outcome::Stopped;
     }
-    return pa_simple_drain(server.out, &error) < 0 ? Outcome::Broken : Outcome::Played;
+    return lib.pa_simple_drain(server.out, &error) < 0 ? Outcome::Broken : Outcome::Played;
 }
 
 } // namespace

@@ -50,17 +50,20 @@ bool App::startUp()
     os.directory->create();
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The icon goes up before the main window is built: the desktop docks
+    // and shows it while the rest of start-up runs.
+    const QIcon icon = icons().programIcon();
+    os.tray->add(icon, trayTip());
+
     Form1 &main = form1();
     main.DataMax = 20;
     main.SetFlg = 0;
-    icons();
     main.FileName = os.directory->path() + QLatin1String("/rekuda31.dat");
     main.SundFile = os.directory->path() + QLatin1String("/rekuda31.wav");
-
-    main.setWindowIcon(icons().programIcon());
+    main.setWindowIcon(icon);
+    // Connected before control returns to the event loop, so no click is missed.
     QObject::connect(os.tray.get(), &TrayIcon::leftButtonReleased, &main,
         [](const QPoint &pos) { form1().trayButtonReleased(pos); });
-    os.tray->add(main.windowIcon(), trayTip());
 
     frmWave().setEnabled(true);
 

@@ -7,6 +7,7 @@
 #include "shell/app.h"
 
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QPointer>
 
 static void initResources()
@@ -39,10 +40,19 @@ IconsForm::IconsForm()
     memofin->setObjectName(QStringLiteral("memofin"));
 }
 
-QPixmap IconsForm::programPicture()
+QPixmap IconsForm::artwork(const QString &resource)
 {
     initResources();
-    return QPixmap(QStringLiteral(":/rekuda31/program.xpm"));
+    // Read as XPM outright: left to guess, Qt loads every image-format plugin
+    // (and libjpeg) to ask each whether it knows the file.
+    QImageReader reader(resource, "XPM");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QPixmap IconsForm::programPicture()
+{
+    return artwork(QStringLiteral(":/rekuda31/program.xpm"));
 }
 
 QIcon IconsForm::programIcon() const

@@ -15,6 +15,8 @@ class IconsForm : public Form
 public:
     IconsForm();
 
+    // A picture of the program's artwork, by its resource path.
+    static QPixmap artwork(const QString &resource);
     // The program's 32 x 32 memo-sheet picture, as Image1 and other windows show it.
     static QPixmap programPicture();
     QIcon programIcon() const;

@@ -60,6 +60,11 @@ done
 control="$work/control"
 dpkg-deb -e "$deb" "$control"
 grep -q '^Depends:.*libqt6widgets6' "$control/control" || fail "Depends lacks the Qt runtime"
+# The sound libraries are opened at the first sound, not linked, yet depended on.
+for lib in libsndfile1 libpulse0; do
+  grep -Eq "^Depends:.*\b$lib \(" "$control/control" || fail "Depends lacks $lib"
+done
+ldd "$program" | grep -Eq 'libsndfile|libpulse' && fail "usr/bin/rekuda31 loads the sound libraries at start"
 grep -q '^Recommends:.*sound-theme-freedesktop' "$control/control" || fail "Recommends lacks sound-theme-freedesktop"
 grep -qx '/etc/xdg/autostart/rekuda31.desktop' "$control/conffiles" 2>/dev/null \
   || fail "the autostart entry is not a conffile"
