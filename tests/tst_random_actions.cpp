@@ -216,15 +216,29 @@ private:
             m_fileStale = true;
         } else if (wrote) {
             m_fileStale = false;
+            m_endRefused = false;
         }
         if (action.ends != Action::No) {
-            // Only a change the program could not write, and said so, keeps it running.
-            if (m_program->quits + m_program->terminations != 0)
+            const bool ended = m_program->quits + m_program->terminations != 0;
+            if (ended && failing && wrote) {
+                // Only an end the user repeats after being told loses the unwritten change.
+                if (!m_endRefused)
+                    fail(QStringLiteral("ended without its last change and without a word"));
                 restart();
-            else if (!(failing && wrote))
+                m_expected.clear();
+                for (int i = 0; i < form1().DataMaxNumber; ++i)
+                    m_expected[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
+            } else if (ended) {
+                restart();
+            } else if (!(failing && wrote)) {
                 fail(QStringLiteral("the program did not end"));
-            else if (m_editing)
-                forgetMemoInHand(); // put back before the end was refused
+            } else {
+                // Refused for a change that could not be written; a memo in
+                // hand went back into the table first.
+                m_endRefused = true;
+                if (m_editing)
+                    forgetMemoInHand();
+            }
         }
         check();
     }
@@ -235,6 +249,7 @@ private:
         m_program->tick();
         forgetMemoInHand();
         m_fileStale = false;
+        m_endRefused = false;
     }
 
     void forgetMemoInHand()
@@ -276,6 +291,8 @@ private:
     bool m_spent = false;
     bool m_failNext = false;
     bool m_fileStale = false;
+    // An end was refused for an unwritten change, and nothing was saved since.
+    bool m_endRefused = false;
     int m_typed = 0;
 };
 
@@ -742,6 +759,12 @@ void TestRandomActions::knownFaults_data()
         << QStringList {oneOff}
         << QStringList {"tray: メモ編集", "list: select line 0", "list: 編集", "next step's saves fail",
                "tray: 終了, then a new start", "tray: 終了, then a new start"};
+    // Told once, the user may still end without the change.
+    QTest::newRow("終了 twice, the saves failing")
+        << QStringList {oneOff}
+        << QStringList {"tray: メモ編集", "list: select line 0", "next step's saves fail", "list: 削除",
+               "next step's saves fail", "tray: 終了, then a new start", "next step's saves fail",
+               "tray: 終了, then a new start"};
 }
 
 void TestRandomActions::knownFaults()

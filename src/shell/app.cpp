@@ -93,10 +93,7 @@ bool App::startUp()
 
 void App::exitProgram()
 {
-    restorePendingEdit();
-    // A change that could not be written stays with the running program,
-    // whose message says so: ending now would lose it without a word.
-    if (store.unsaved())
+    if (!readyToEnd())
         return;
     // The last change is written: a new start need not wait for the bell.
     os.lock->release();
@@ -108,12 +105,28 @@ void App::exitProgram()
 
 void App::endImmediately()
 {
-    // Even the immediate end keeps a memo that is out for editing, and does
-    // not take a change that could not be written with it.
-    restorePendingEdit();
-    if (store.unsaved())
+    // Even the immediate end keeps a memo that is out for editing.
+    if (!readyToEnd())
         return;
     terminate();
+}
+
+bool App::readyToEnd()
+{
+    restorePendingEdit();
+    if (!store.unsaved())
+        return true;
+    // A change that could not be written would go with the program. The
+    // first end after the failure says so and stays; ending again, with
+    // nothing written meanwhile, ends without it.
+    if (m_endRefusedAtSaves == store.saves())
+        return true;
+    m_endRefusedAtSaves = store.saves();
+    os.messages->error(QStringLiteral("rekuda31"),
+        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。"
+                       "もう一度終了すると、保存せずに終了します。")
+            .arg(forms.form1().FileName));
+    return false;
 }
 
 void App::restorePendingEdit()

@@ -39,6 +39,12 @@ public:
     std::function<void()> quit;
 
     Forms forms;
+
+private:
+    // Whether an orderly or immediate end may go ahead now.
+    bool readyToEnd();
+    // The store's count of saves when an end was refused for an unwritten change.
+    int m_endRefusedAtSaves = -1;
 };
 
 // The memo table shared by every window.

@@ -207,8 +207,10 @@ bool Store::remove(const QString &path)
 {
     QString error = codecMissing(m_codec);
     m_unsaved = !(error.isEmpty() && m_files.remove(path, &error));
-    if (!m_unsaved)
+    if (!m_unsaved) {
+        ++m_saves;
         return true;
+    }
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 を削除できませんでした。\n%2").arg(path, error));
     return false;
@@ -218,8 +220,10 @@ bool Store::replace(const QString &path, const QByteArray &bytes)
 {
     QString error = codecMissing(m_codec);
     m_unsaved = !(error.isEmpty() && m_files.replace(path, bytes, &error));
-    if (!m_unsaved)
+    if (!m_unsaved) {
+        ++m_saves;
         return true;
+    }
     m_messages.error(
         QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 に書き込めませんでした。\n%2").arg(path, error));
     return false;

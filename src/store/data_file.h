@@ -50,6 +50,8 @@ public:
     bool remove(const QString &path);
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_unsaved; }
+    // Writes and deletions that succeeded so far.
+    int saves() const { return m_saves; }
 
 private:
     bool replace(const QString &path, const QByteArray &bytes);
@@ -58,6 +60,7 @@ private:
     const Codec &m_codec;
     Messages &m_messages;
     bool m_unsaved = false;
+    int m_saves = 0;
 };
 
 } // namespace data_file
