@@ -115,6 +115,13 @@ void TestDataFolder::choose_data()
     QTest::newRow("user_own_folder_made_read_only") << own + QLatin1String("/read-only") << true << false;
     // Root can write into it, but it belongs to another user.
     QTest::newRow("folder_of_another_user") << own << false << false;
+    // Writable by its group: private only when the group is the user's own.
+    const QString shared = root + QLatin1String("/group-shared");
+    QVERIFY(makeFolder(shared, 0775));
+    QCOMPARE(::chown(QFile::encodeName(shared).constData(), ::geteuid(), kOtherGroup), 0);
+    QTest::newRow("group_writable_shared_group") << shared << false << false;
+    QVERIFY(makeFolder(root + QLatin1String("/group-private"), 0775));
+    QTest::newRow("group_writable_private_group") << root + QLatin1String("/group-private") << false << true;
 }
 
 void TestDataFolder::choose()

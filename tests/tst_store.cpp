@@ -112,6 +112,7 @@ void TestStore::damagedFileIsMovedAside_data()
     QTest::newRow("announces 22") << true << cp932Lines({"22", "0,7,0,0,0,\"a\",0,0"}) << true << 0;
     QTest::newRow("negative count") << true << cp932Lines({"-1"}) << true << 0;
     QTest::newRow("not a number") << true << cp932Lines({"x"}) << true << 0;
+    QTest::newRow("a memo's minute not a number") << true << cp932Lines({"1", "x,7,0,0,0,\"a\",0,0"}) << true << 0;
     QTest::newRow("unterminated quote") << true << cp932Lines({"1", "0,7,0,0,0,\"a,0,0"}) << true << 0;
 }
 
