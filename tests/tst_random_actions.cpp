@@ -579,6 +579,16 @@ void Walk::check()
         fail(QStringLiteral("memos differ from what the user set:") + diff);
     }
 
+    // The setting window's value fields show the memo being set.
+    if (forms().form1.shown()) {
+        const std::pair<const QLabel *, qint16> fields[] = {{f.Label15, f.SetYear}, {f.Label14, f.SetMonth},
+            {f.Label13, f.SetDays}, {f.Label12, f.SetHure}, {f.Label11, f.SetMin}};
+        for (const auto &[label, value] : fields) {
+            if (label->isVisibleTo(&f) && label->text() != QString::number(value))
+                fail(QStringLiteral("a field shows %1, the memo being set holds %2").arg(label->text()).arg(value));
+        }
+    }
+
     // The table stays in date order.
     for (int i = 1; i < f.DataMaxNumber; ++i) {
         if (keysOf(memoTable(), i) < keysOf(memoTable(), i - 1))
