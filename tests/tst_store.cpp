@@ -54,8 +54,8 @@ private slots:
     void replaceIsSafe();
     void newFilesArePrivate_data();
     void newFilesArePrivate();
-    void specialFilesAreLeftAlone_data();
-    void specialFilesAreLeftAlone();
+    void nonRegularFilesAreLeftAlone_data();
+    void nonRegularFilesAreLeftAlone();
     void staleTemporariesGoOnceLocked();
     void longTextsKeepTheirCharacters_data();
     void longTextsKeepTheirCharacters();
@@ -299,7 +299,7 @@ void TestStore::newFilesArePrivate()
     QCOMPARE(QDir(program.folder.path()).entryList(QDir::Files), QStringList({"rekuda31.dat"}));
 }
 
-void TestStore::specialFilesAreLeftAlone_data()
+void TestStore::nonRegularFilesAreLeftAlone_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("movedAside");
@@ -311,7 +311,7 @@ void TestStore::specialFilesAreLeftAlone_data()
 
 // Start-up neither hangs on nor swallows what is not a data file; only a
 // regular file that cannot be ours is moved aside.
-void TestStore::specialFilesAreLeftAlone()
+void TestStore::nonRegularFilesAreLeftAlone()
 {
     QFETCH(QString, kind);
     QFETCH(bool, movedAside);

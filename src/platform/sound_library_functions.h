@@ -18,5 +18,5 @@
     X(pa_frame_size)
 
 #define REKUDA31_SNDFILE_LIBRARY "libsndfile.so.1"
-// It brings libpulse, which holds the sample-spec helpers.
+// It brings libpulse, which holds the sample-format helpers.
 #define REKUDA31_PULSE_LIBRARY "libpulse-simple.so.0"

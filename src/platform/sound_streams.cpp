@@ -263,44 +263,45 @@ Outcome playFile(const QByteArray &path, const std::string &name, const std::ato
     file.sound = lib.sf_open_fd(file.fd, SFM_READ, &info, SF_FALSE);
     if (!file.sound || info.channels < 1 || info.channels > int(PA_CHANNELS_MAX) || info.samplerate < 1)
         return Outcome::Unreadable;
-    pa_sample_spec spec = {};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = uint32_t(info.samplerate);
-    spec.channels = uint8_t(info.channels);
-    if (!lib.pa_sample_spec_valid(&spec))
+    pa_sample_spec sampleFormat = {};
+    sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+    sampleFormat.rate = uint32_t(info.samplerate);
+    sampleFormat.channels = uint8_t(info.channels);
+    if (!lib.pa_sample_spec_valid(&sampleFormat))
         return Outcome::Unreadable;
 
-    const sf_count_t chunkFrames = std::max<sf_count_t>(1, sf_count_t(spec.rate) * kChunkMs / 1000);
-    std::vector<float> chunk(size_t(chunkFrames) * spec.channels);
+    const sf_count_t chunkFrames = std::max<sf_count_t>(1, sf_count_t(sampleFormat.rate) * kChunkMs / 1000);
+    std::vector<float> chunk(size_t(chunkFrames) * sampleFormat.channels);
     // Read before connecting: a file without a single frame never opens a stream.
     sf_count_t frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     if (frames <= 0)
         return Outcome::Unreadable;
 
     pa_channel_map map;
-    lib.pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+    lib.pa_channel_map_init_extend(&map, sampleFormat.channels, PA_CHANNEL_MAP_WAVEEX);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(lib.pa_usec_to_bytes(usec(kBufferMs), &spec));
-    buffer.prebuf = uint32_t(lib.pa_usec_to_bytes(usec(kStartMs), &spec));
+    buffer.tlength = uint32_t(lib.pa_usec_to_bytes(usec(kBufferMs), &sampleFormat));
+    buffer.prebuf = uint32_t(lib.pa_usec_to_bytes(usec(kStartMs), &sampleFormat));
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
     Connection server(lib);
     int error = 0;
     server.out = lib.pa_simple_new(
-        nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &spec, &map, &buffer, &error);
+        nullptr, "rekuda31", PA_STREAM_PLAYBACK, nullptr, name.c_str(), &sampleFormat, &map, &buffer, &error);
     if (!server.out)
         return Outcome::NoServer;
 
     sf_count_t written = 0;
     while (frames > 0 && !stop) {
-        if (lib.pa_simple_write(server.out, chunk.data(), size_t(frames) * lib.pa_frame_size(&spec), &error) < 0)
+        if (lib.pa_simple_write(server.out, chunk.data(), size_t(frames) * lib.pa_frame_size(&sampleFormat), &error)
+            < 0)
             return Outcome::Broken;
         written += frames;
         frames = lib.sf_readf_float(file.sound, chunk.data(), chunkFrames);
     }
     // A sound shorter than the start threshold only plays once drained.
-    if (written >= sf_count_t(spec.rate) * kStartMs / 1000)
+    if (written >= sf_count_t(sampleFormat.rate) * kStartMs / 1000)
         waitForTail(lib, server.out, stop);
     if (stop) {
         lib.pa_simple_flush(server.out, nullptr);
