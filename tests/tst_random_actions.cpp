@@ -546,16 +546,13 @@ void Walk::check()
             expected[text] = n;
     }
     if (held != expected) {
-        QString diff;
-        for (const auto &[text, n] : expected) {
-            if (held[text] != n)
-                diff += QStringLiteral("\n  \"%1\": expected %2, held %3").arg(lf(text)).arg(n).arg(held[text]);
-        }
-        for (const auto &[text, n] : held) {
-            if (n && !expected.count(text))
-                diff += QStringLiteral("\n  \"%1\": expected 0, held %2").arg(lf(text)).arg(n);
-        }
-        fail(QStringLiteral("memos differ from what the user set:") + diff);
+        const auto list = [](const std::map<QString, int> &memos) {
+            QString out;
+            for (const auto &[text, n] : memos)
+                out += n ? QStringLiteral("\n  %1x \"%2\"").arg(n).arg(lf(text)) : QString();
+            return out;
+        };
+        fail(QStringLiteral("the user set:") + list(expected) + QStringLiteral("\nthe program holds:") + list(held));
     }
 
     // The setting window's value fields show the memo being set.
@@ -599,8 +596,11 @@ void Walk::check()
         const int slot = f.DispNo;
         if (slot < 0 || slot >= f.DataMaxNumber)
             fail(QStringLiteral("the alarm shows slot %1 of %2").arg(slot).arg(f.DataMaxNumber));
-        if (forms().Display().Label1->text() != lf(memoTable().MemoText[static_cast<std::size_t>(slot)]))
-            fail(QStringLiteral("the alarm shows another text than its memo's"));
+        const DisplayForm &d = forms().Display();
+        const auto s = static_cast<std::size_t>(slot);
+        if (d.Label1->text() != lf(memoTable().MemoText[s]) || d.Label3->text().toInt() != memoTable().MemoHour[s]
+            || d.Label2->text().toInt() != memoTable().MemoMin[s])
+            fail(QStringLiteral("the alarm shows another text or time than its memo's"));
     }
 
     // The list editor's lines are the table's memos, slot by slot.
