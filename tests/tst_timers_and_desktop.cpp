@@ -5,12 +5,10 @@
 // without the end-of-loop handlers that put an edited memo back; a tray icon
 // that opens its menu on the wrong click, loses its tip, or neither falls back
 // to the resident indicator without a notification area nor returns to the
-// tray when one appears; 日時の設定 starting a panel the desktop lacks.
+// tray when one appears.
 #include "fakes/fake_platform.h"
-#include "fakes/memo_fixtures.h"
 
 #include "notices/title_form.h"
-#include "platform/qt_launcher.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/resident_indicator.h"
 #include "platform/termination_signals.h"
@@ -146,42 +144,6 @@ private slots:
         QCOMPARE(released.size(), opens ? 1 : 0);
         tray.remove();
         QVERIFY(!tray.trayIcon() && !tray.indicator());
-    }
-
-    void dateTimePanel_data()
-    {
-        QTest::addColumn<QByteArray>("desktop");
-        QTest::addColumn<QStringList>("installed");
-        QTest::addColumn<QString>("started");
-        const QStringList all {"gnome-control-center", "systemsettings", "xfce4-datetime-settings", "mate-time-admin"};
-        QTest::newRow("Ubuntu session") << QByteArray("ubuntu:GNOME") << all << "gnome-control-center datetime";
-        QTest::newRow("Plasma") << QByteArray("KDE") << all << "systemsettings kcm_clock";
-        QTest::newRow("own panel missing")
-            << QByteArray("GNOME") << QStringList {"mate-time-admin"} << "mate-time-admin";
-    }
-    void dateTimePanel()
-    {
-        QFETCH(QByteArray, desktop);
-        QFETCH(QStringList, installed);
-        QFETCH(QString, started);
-        // Only the given programs on PATH, each recording how it was started.
-        QTemporaryDir dir;
-        const QString record = dir.filePath(QStringLiteral("started"));
-        for (const QString &program : installed) {
-            QFile script(dir.filePath(program));
-            QVERIFY(script.open(QIODevice::WriteOnly));
-            script.write("#!/bin/sh\necho \"" + program.toUtf8() + " $*\" >> '" + record.toUtf8() + "'\n");
-            script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        }
-        const QByteArray savedPath = qgetenv("PATH"), savedDesktop = qgetenv("XDG_CURRENT_DESKTOP");
-        const auto restore = qScopeGuard([&] {
-            qputenv("PATH", savedPath);
-            qputenv("XDG_CURRENT_DESKTOP", savedDesktop);
-        });
-        qputenv("PATH", dir.path().toUtf8());
-        qputenv("XDG_CURRENT_DESKTOP", desktop);
-        DesktopLauncher().openDateTimeSettings();
-        QTRY_COMPARE(QString::fromUtf8(readBytes(record)).trimmed(), started);
     }
 };
 
