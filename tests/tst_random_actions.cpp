@@ -121,6 +121,32 @@ QString shownOrDash(const QLabel *label)
     return label->isVisibleTo(label->window()) ? label->text() : QStringLiteral("-");
 }
 
+// The setting window as the user sees it: year/month/day (a field's value, "-"
+// when hidden, "?" when only part of it shows), hour:minute, Check1 to Check3
+// (value, "x" when disabled), the weekdays ticked, and the buttons shown.
+QString settingWindow()
+{
+    const Form1 &f = form1();
+    const auto field = [](const QLabel *value, std::initializer_list<const QWidget *> rest) {
+        int shown = value->isVisible();
+        for (const QWidget *widget : rest)
+            shown += widget->isVisible();
+        return shown == 0 ? QStringLiteral("-") : shown == int(rest.size()) + 1 ? value->text() : QStringLiteral("?");
+    };
+    QString s = field(f.Label15, {f.Command12, f.Command13, f.Label6[1]}) + u'/'
+        + field(f.Label14, {f.Command10, f.Command11, f.Label7[1]}) + u'/'
+        + field(f.Label13, {f.Command8, f.Command9, f.Label8[1]}) + u' ' + field(f.Label12, {}) + u':'
+        + field(f.Label11, {});
+    for (const QCheckBox *box : {f.Check1, f.Check2, f.Check3})
+        s += u' ' + QString::number(value(box)) + (box->isEnabled() ? QString() : QStringLiteral("x"));
+    s += u' ';
+    for (const QCheckBox *box : {f.Check4, f.Check5, f.Check6, f.Check7, f.Check8, f.Check9, f.Check10})
+        s += value(box) ? box->text() : QStringLiteral("・");
+    for (const QPushButton *button : {f.Command3, f.Command2, f.Command1})
+        s += button->isVisible() ? u' ' + button->text() : QString();
+    return s;
+}
+
 } // namespace
 
 // The program under test and what the user expects of it. The expectation is
@@ -629,8 +655,16 @@ QString Walk::observe(const QString &what) const
     }
     if (what == QLatin1String("setting")) // year/month/day hour:minute (fields shown), boxes, buttons
         return settingWindow();
-    if (what == QLatin1String("set")) // the variables the next 設定 stores
-        return settingVariables();
+    if (what == QLatin1String("set")) { // the variables the next 設定 stores
+        const Form1 &m = form1();
+        return QStringLiteral("%1/%2/%3 %4:%5 w%6")
+            .arg(m.SetYear)
+            .arg(m.SetMonth)
+            .arg(m.SetDays)
+            .arg(m.SetHure)
+            .arg(m.SetMin)
+            .arg(m.WeekFlag);
+    }
     if (what == QLatin1String("text")) // the text box, and whether ＯＫ is offered
         return lf(MEMO().Text1->text()) + (reachable(MEMO().Command1) ? QStringLiteral(" [ＯＫ]") : QString());
     if (what == QLatin1String("list")) {

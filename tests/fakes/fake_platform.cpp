@@ -6,6 +6,7 @@
 #include "scheduler/second_timer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 
@@ -19,34 +20,24 @@ template <class Fake, class Service> Fake *install(std::unique_ptr<Service> &slo
 }
 } // namespace
 
-TestProgram::TestProgram()
-{
-    installFakes();
-}
-
 void TestProgram::installFakes()
 {
     clock = install<FakeClock>(m_platform.clock);
     install<FakeDirectory>(m_platform.directory)->folder = folder.path();
-    lock = install<FakeLock>(m_platform.lock);
+    install<FakeLock>(m_platform.lock);
     m_platform.codec = std::make_unique<Cp932Codec>();
     files = install<FaultyFiles>(m_platform.files);
     beeper = install<FakeBeeper>(m_platform.beeper);
     sound = install<FakeSound>(m_platform.sound);
-    launcher = install<FakeLauncher>(m_platform.launcher);
+    install<FakeLauncher>(m_platform.launcher);
     messages = install<FakeMessages>(m_platform.messages);
-    tray = install<FakeTray>(m_platform.tray);
+    install<FakeTray>(m_platform.tray);
 }
 
 TestProgram::~TestProgram()
 {
     app.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-QString TestProgram::dataPath() const
-{
-    return folder.path() + QLatin1String("/rekuda31.dat");
 }
 
 void TestProgram::writeDataFile(const QByteArray &bytes)
@@ -57,11 +48,6 @@ void TestProgram::writeDataFile(const QByteArray &bytes)
 QByteArray TestProgram::dataFile() const
 {
     return readBytes(dataPath());
-}
-
-bool TestProgram::dataFileExists() const
-{
-    return QFile::exists(dataPath());
 }
 
 bool TestProgram::start()
@@ -81,18 +67,9 @@ bool TestProgram::restart()
     const QDateTime now = clock->now();
     app.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    terminations = 0;
-    quits = 0;
+    terminations = quits = 0;
     installFakes();
     clock->set(now);
-    return start();
-}
-
-bool TestProgram::start(const QStringList &memos, const QDateTime &when)
-{
-    if (!memos.isEmpty())
-        writeDataFile(dataFileOf(memos));
-    clock->set(when);
     return start();
 }
 
@@ -105,10 +82,8 @@ void TestProgram::tick()
 void TestProgram::advance(qint64 msecs)
 {
     const QDateTime end = clock->now().addMSecs(msecs);
-    while (true) {
-        const qint64 step = clock->msecsToNextSecond();
-        if (clock->now().addMSecs(step) > end)
-            break;
+    for (qint64 step = clock->msecsToNextSecond(); clock->now().addMSecs(step) <= end;
+         step = clock->msecsToNextSecond()) {
         clock->advance(step);
         tick();
     }
@@ -133,4 +108,17 @@ QString memoLine(int min, int hour, int day, int month, int year, const QString 
 {
     const auto n = [](int value) { return QString::number(value); };
     return QStringList {n(min), n(hour), n(day), n(month), n(year), u'"' + text + u'"', n(sound), n(week)}.join(u',');
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }

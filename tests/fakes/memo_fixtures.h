@@ -1,21 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+#include <QStringList>
 
-// The setting window's variables as "year/month/day hour:minute wWeekFlag".
-QString settingVariables();
-
-// The setting window as the user sees it: year/month/day (a field's value, "-"
-// when hidden, "?" when only part of it shows), hour:minute, Check1 to Check3
-// (value, "x" when disabled), the weekdays ticked, and the buttons shown.
-QString settingWindow();
-
-// The alarm window exists and is on screen.
-bool alarmShown();
-// Double-clicks the memo text of the alarm window, as the user dismisses it.
-void dismissAlarm();
-
+// Windows-style data-file bytes: lines joined with CR LF, encoded in code page 932.
+QByteArray cp932Lines(const QStringList &lines);
+// A data file holding these memo lines, after their count.
+QByteArray dataFileOf(const QStringList &memos);
+// One memo as a line of the data file.
+QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0);
 // Writes the bytes to path, making its folder; false on any failure.
 bool writeBytes(const QString &path, const QByteArray &bytes);
 // The bytes of the file, or "<missing>".
