@@ -851,7 +851,8 @@ void TestRandomActions::sequences_data()
     row("an empty memo", {}, "2026-12-25 14:29:10",
         "tray: メモ設定; setting: 分+; setting: メモ; text: erase all; ? text: ; text: type \"ｶﾅ\"; ? text: [1]ｶﾅ "
         "[ＯＫ]; "
-        "text: erase all; ? text:  [ＯＫ]; text: ＯＫ; setting: 設定; ? file: 1|30,14,25,12,2026,\"\",0,0|");
+        "text: erase all; ? text:  [ＯＫ]; text: ＯＫ; ? windows: form1; setting: 設定; ? file: "
+        "1|30,14,25,12,2026,\"\",0,0|");
 
     // The list editor's lines, and each kind taken out arranged for it.
     row("list lines",
@@ -913,14 +914,15 @@ void TestRandomActions::sequences_data()
     // open leaves nothing from which the memo can be set a second time.
     const QString editToThePast = editLine0
         + "setting: 日-; setting: 設定; tray: メモ編集; list: 編集終了; "
-          "past-time warning: OK; setting: メモ";
-    row("put-back, then the warning's OK and メモ", {oneOff}, "2026-12-25 14:30:00", editToThePast);
+          "past-time warning: OK";
+    row("put-back, then the warning's OK and メモ", {oneOff}, "2026-12-25 14:30:00",
+        editToThePast + "; ? setting: 2026/12/24 15:0 0 0 0 ・・・・・・・ メモ キャンセル; setting: メモ");
     // A set that cannot be stored says so and loses nothing.
     QStringList full;
     for (int i = 0; i < 21; ++i)
         full << memoLine(i, 16, 25, 12, 2026, QStringLiteral("m%1").arg(i));
     row("set with a full table", full, "2026-12-25 14:30:00",
-        editToThePast + "; text: type \"会議\"; text: ＯＫ; setting: 年+; setting: 設定");
+        editToThePast + "; setting: メモ; text: type \"会議\"; text: ＯＫ; setting: 年+; setting: 設定");
     // A session save is not an exit: the alarm keeps its memo, the edit goes on.
     row("session save under the alarm", {morning, memoLine(31, 14, 25, 12, 2026, QStringLiteral("会議"))},
         "2026-12-25 14:30:00",
