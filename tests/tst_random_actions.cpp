@@ -227,7 +227,7 @@ private:
         const bool failing = m_failNext && action.ends != Action::Always;
         m_failNext = false;
         m_program->files->failWrites = failing;
-        const int writesBefore = m_program->files->writes;
+        const int writesBefore = m_program->files->writes, beepsBefore = m_program->beeper->beeps;
         const int messagesBefore = int(m_program->messages->shown.size());
         action.run();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -253,6 +253,10 @@ private:
                 for (int i = 0; i < form1().DataMaxNumber; ++i)
                     m_expected[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
             } else if (ended) {
+                // 終了 takes the icon away and rings the bell as it goes.
+                if (m_program->quits && action.ends == Action::UnlessUnsaved
+                    && (m_program->tray->present || m_program->beeper->beeps == beepsBefore))
+                    fail(QStringLiteral("終了 left its icon or made no sound"));
                 restart();
             } else if (!(failing && wrote)) {
                 fail(QStringLiteral("the program did not end"));

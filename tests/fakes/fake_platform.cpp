@@ -31,7 +31,7 @@ void TestProgram::installFakes()
     sound = install<FakeSound>(m_platform.sound);
     install<FakeLauncher>(m_platform.launcher);
     messages = install<FakeMessages>(m_platform.messages);
-    install<FakeTray>(m_platform.tray);
+    tray = install<FakeTray>(m_platform.tray);
 }
 
 TestProgram::~TestProgram()

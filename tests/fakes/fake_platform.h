@@ -79,8 +79,9 @@ public:
 class FakeTray : public TrayIcon
 {
 public:
-    void add(const QIcon &, const QString &) override { }
-    void remove() override { }
+    void add(const QIcon &, const QString &) override { present = true; }
+    void remove() override { present = false; }
+    bool present = false;
 };
 
 // A whole program on fakes, in a fresh temporary folder. Tests reach the fakes
@@ -113,6 +114,7 @@ public:
     FakeBeeper *beeper = nullptr;
     FakeSound *sound = nullptr;
     FakeMessages *messages = nullptr;
+    FakeTray *tray = nullptr;
     std::unique_ptr<App> app;
     int terminations = 0;
     int quits = 0;
