@@ -1,8 +1,15 @@
 #pragma once
 
+#include "fakes/memo_fixtures.h"
+
+#include "entry/form1.h"
+#include "platform/cp932_codec.h"
 #include "platform/platform.h"
 #include "platform/posix_files.h"
+#include "scheduler/second_timer.h"
 #include "shell/app.h"
+
+#include <QCoreApplication>
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -90,23 +97,56 @@ class TestProgram
 {
 public:
     TestProgram() { installFakes(); }
-    ~TestProgram();
+    ~TestProgram()
+    {
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     // Writes rekuda31.dat (raw bytes) into the program's folder.
-    void writeDataFile(const QByteArray &bytes);
-    QByteArray dataFile() const;
+    void writeDataFile(const QByteArray &bytes) { writeBytes(dataPath(), bytes); }
+    QByteArray dataFile() const { return readBytes(dataPath()); }
     QString dataPath() const { return folder.filePath(QStringLiteral("rekuda31.dat")); }
 
     // Creates the App and runs start-up; false for a second instance.
-    bool start();
+    bool start()
+    {
+        app = std::make_unique<App>(std::move(m_platform));
+        app->terminate = [this] { ++terminations; };
+        app->quit = [this] { ++quits; };
+        const bool started = app->startUp();
+        // Timers are driven by the test, never by the wall clock.
+        if (started && app->forms.form1.loaded())
+            form1().Timer1->stop();
+        return started;
+    }
     // Ends the App as the process would end and starts a new one on the same
     // folder with fresh fakes; the clock goes on from where it was.
-    bool restart();
+    bool restart()
+    {
+        const QDateTime now = clock->now();
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        terminations = quits = 0;
+        installFakes();
+        clock->set(now);
+        return start();
+    }
     // Moves the clock by msecs and delivers the one-second tick as often as
     // the real timer would have fired in that time.
-    void advance(qint64 msecs);
-    // Delivers one tick of form1.Timer1 at the present clock reading.
-    void tick();
+    void advance(qint64 msecs)
+    {
+        const QDateTime end = clock->now().addMSecs(msecs);
+        for (qint64 step = clock->msecsToNextSecond(); clock->now().addMSecs(step) <= end;
+             step = clock->msecsToNextSecond()) {
+            clock->advance(step);
+            tick();
+        }
+        clock->set(end);
+    }
+    // One tick of form1.Timer1 at the present clock reading, through the
+    // timer's own signal so that its wiring is tested too.
+    void tick() { emit form1().Timer1->timeout(); }
 
     QTemporaryDir folder;
     FakeClock *clock = nullptr;
@@ -120,7 +160,26 @@ public:
     int quits = 0;
 
 private:
-    void installFakes();
+    template <class Fake, class Service> static Fake *install(std::unique_ptr<Service> &slot)
+    {
+        auto fake = std::make_unique<Fake>();
+        Fake *raw = fake.get();
+        slot = std::move(fake);
+        return raw;
+    }
+    void installFakes()
+    {
+        clock = install<FakeClock>(m_platform.clock);
+        install<FakeDirectory>(m_platform.directory)->folder = folder.path();
+        install<FakeLock>(m_platform.lock);
+        m_platform.codec = std::make_unique<Cp932Codec>();
+        files = install<FaultyFiles>(m_platform.files);
+        beeper = install<FakeBeeper>(m_platform.beeper);
+        sound = install<FakeSound>(m_platform.sound);
+        install<FakeLauncher>(m_platform.launcher);
+        messages = install<FakeMessages>(m_platform.messages);
+        tray = install<FakeTray>(m_platform.tray);
+    }
 
     Platform m_platform;
 };

@@ -1,15 +1,45 @@
 #pragma once
 
-#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
 #include <QStringList>
 
 // Windows-style data-file bytes: lines joined with CR LF, encoded in code page 932.
-QByteArray cp932Lines(const QStringList &lines);
+inline QByteArray cp932Lines(const QStringList &lines)
+{
+    QStringEncoder encoder("windows-31j");
+    QByteArray out;
+    for (const QString &line : lines)
+        out += encoder.encode(line) + "\r\n";
+    return out;
+}
+
 // A data file holding these memo lines, after their count.
-QByteArray dataFileOf(const QStringList &memos);
+inline QByteArray dataFileOf(const QStringList &memos)
+{
+    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
+}
+
 // One memo as a line of the data file.
-QString memoLine(int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0);
+inline QString memoLine(
+    int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0)
+{
+    const auto n = [](int value) { return QString::number(value); };
+    return QStringList {n(min), n(hour), n(day), n(month), n(year), u'"' + text + u'"', n(sound), n(week)}.join(u',');
+}
+
 // Writes the bytes to path, making its folder; false on any failure.
-bool writeBytes(const QString &path, const QByteArray &bytes);
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
 // The bytes of the file, or "<missing>".
-QByteArray readBytes(const QString &path);
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
