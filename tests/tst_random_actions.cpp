@@ -78,7 +78,6 @@ struct Start
 {
     QByteArray file; // empty: no file
     QStringList texts; // of the memos in the file, as stored
-    bool damaged = false;
     QDateTime when;
 };
 
@@ -164,17 +163,9 @@ public:
         RC_ASSERT(m_program->start());
         m_program->tick(); // the clock labels are written within the first second
         m_startFile = m_program->dataFile();
-        if (start.damaged) {
-            // The file goes aside, untouched, and the user is told where.
-            const QString aside = m_program->dataPath() + QLatin1String(".bad");
-            RC_ASSERT(readBytes(aside) == start.file);
-            RC_ASSERT(m_program->messages->shown.size() == 1);
-            RC_ASSERT(m_program->messages->shown.first().contains(aside));
-        } else {
-            // Every memo of a file that can be read is loaded, odd values too.
-            for (const QString &text : start.texts)
-                m_expected[text] += 1;
-        }
+        // Every memo of the file is loaded, odd values too.
+        for (const QString &text : start.texts)
+            m_expected[text] += 1;
         check();
     }
 
@@ -296,13 +287,6 @@ private:
     }
 
     std::vector<Action> available(int arg);
-    void addTrayActions(std::vector<Action> &out);
-    void addSettingActions(std::vector<Action> &out);
-    void addTextActions(std::vector<Action> &out, int arg);
-    void addListActions(std::vector<Action> &out, int arg);
-    void addNoticeActions(std::vector<Action> &out);
-    void addAlarmActions(std::vector<Action> &out);
-    void addClockAndSessionActions(std::vector<Action> &out, int arg);
 
     void setClicked();
     void check();
@@ -327,25 +311,6 @@ private:
 std::vector<Walk::Action> Walk::available(int arg)
 {
     std::vector<Action> out;
-    addTrayActions(out);
-    addClockAndSessionActions(out, arg);
-    // A user with a window open mostly works in it: walks then go deep into
-    // setting, typing and editing instead of starting over from the tray.
-    const Forms &f = forms();
-    if (f.form1.shown() || f.MEMO.shown() || f.Edit.shown() || f.keikoku1.shown() || f.keikoku2.shown()) {
-        for (Action &a : out)
-            a.weight = std::max(1, a.weight / 3);
-    }
-    addSettingActions(out);
-    addTextActions(out, arg);
-    addListActions(out, arg);
-    addNoticeActions(out);
-    addAlarmActions(out);
-    return out;
-}
-
-void Walk::addTrayActions(std::vector<Action> &out)
-{
     out.push_back({QStringLiteral("tray: メモ設定"), 6, [this] {
                        const bool opens = !forms().Display.shown() && !forms().Edit.shown();
                        icons().memoset->trigger();
@@ -366,10 +331,6 @@ void Walk::addTrayActions(std::vector<Action> &out)
     out.push_back({QStringLiteral("tray: 日時の設定"), 1, [] { icons().timadjst->trigger(); }});
     out.push_back(
         {QStringLiteral("tray: 終了, then a new start"), 1, [] { icons().memofin->trigger(); }, Action::UnlessUnsaved});
-}
-
-void Walk::addClockAndSessionActions(std::vector<Action> &out, int arg)
-{
     const int seconds = 1 + arg % 150;
     out.push_back(
         {QStringLiteral("clock +%1 s").arg(seconds), 6, [this, seconds] { m_program->advance(seconds * 1000LL); }});
@@ -398,30 +359,125 @@ void Walk::addClockAndSessionActions(std::vector<Action> &out, int arg)
             m_program->quits += 1;
         },
         Action::Always});
-}
-
-void Walk::addSettingActions(std::vector<Action> &out)
-{
-    if (!forms().form1.shown())
-        return;
-    Form1 &f = form1();
-    const std::pair<QAbstractButton *, const char *> controls[] = {{f.Command4, "分+"}, {f.Command5, "分-"},
-        {f.Command6, "時+"}, {f.Command7, "時-"}, {f.Command8, "日+"}, {f.Command9, "日-"}, {f.Command10, "月+"},
-        {f.Command11, "月-"}, {f.Command12, "年+"}, {f.Command13, "年-"}, {f.Check1, "音を鳴らす"}, {f.Check2, "毎月"},
-        {f.Check3, "毎日"}, {f.Check4, "日曜"}, {f.Check5, "月曜"}, {f.Check6, "火曜"}, {f.Check7, "水曜"},
-        {f.Check8, "木曜"}, {f.Check9, "金曜"}, {f.Check10, "土曜"}, {f.Command2, "メモ"}, {f.Command1, "キャンセル"}};
-    for (const auto &[control, caption] : controls) {
-        if (reachable(control)) {
-            // Check boxes are hit on their indicator, buttons in the middle.
-            const QPoint at
-                = qobject_cast<QCheckBox *>(control) ? QPoint(6, control->height() / 2) : control->rect().center();
-            out.push_back({QStringLiteral("setting: ") + QString::fromUtf8(caption), control == f.Command2 ? 6 : 2,
-                [control, at] { QTest::mouseClick(control, Qt::LeftButton, {}, at); }});
-        }
+    // A user with a window open mostly works in it: walks then go deep into
+    // setting, typing and editing instead of starting over from the tray.
+    const Forms &f = forms();
+    if (f.form1.shown() || f.MEMO.shown() || f.Edit.shown() || f.keikoku1.shown() || f.keikoku2.shown()) {
+        for (Action &a : out)
+            a.weight = std::max(1, a.weight / 3);
     }
-    if (reachable(f.Command3))
-        out.push_back({QStringLiteral("setting: 設定"), 12, [this] { setClicked(); }});
-    out.push_back({QStringLiteral("setting: title-bar close"), 1, [] { form1().close(); }});
+    if (forms().form1.shown()) {
+        Form1 &f = form1();
+        const std::pair<QAbstractButton *, const char *> controls[]
+            = {{f.Command4, "分+"}, {f.Command5, "分-"}, {f.Command6, "時+"}, {f.Command7, "時-"}, {f.Command8, "日+"},
+                {f.Command9, "日-"}, {f.Command10, "月+"}, {f.Command11, "月-"}, {f.Command12, "年+"},
+                {f.Command13, "年-"}, {f.Check1, "音を鳴らす"}, {f.Check2, "毎月"}, {f.Check3, "毎日"},
+                {f.Check4, "日曜"}, {f.Check5, "月曜"}, {f.Check6, "火曜"}, {f.Check7, "水曜"}, {f.Check8, "木曜"},
+                {f.Check9, "金曜"}, {f.Check10, "土曜"}, {f.Command2, "メモ"}, {f.Command1, "キャンセル"}};
+        for (const auto &[control, caption] : controls) {
+            if (reachable(control)) {
+                // Check boxes are hit on their indicator, buttons in the middle.
+                const QPoint at
+                    = qobject_cast<QCheckBox *>(control) ? QPoint(6, control->height() / 2) : control->rect().center();
+                out.push_back({QStringLiteral("setting: ") + QString::fromUtf8(caption), control == f.Command2 ? 6 : 2,
+                    [control, at] { QTest::mouseClick(control, Qt::LeftButton, {}, at); }});
+            }
+        }
+        if (reachable(f.Command3))
+            out.push_back({QStringLiteral("setting: 設定"), 12, [this] { setClicked(); }});
+        out.push_back({QStringLiteral("setting: title-bar close"), 1, [] { form1().close(); }});
+    }
+    if (forms().MEMO.shown()) {
+        // Every typed piece carries a number of its own, so no two memos the
+        // user sets share a text by chance.
+        const QString words = kTexts.at(arg % kTexts.size());
+        out.push_back({QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', QStringLiteral("⏎"))), 6,
+            [this, words] {
+                MEMO().Text1->insertPlainText(QStringLiteral("[%1]").arg(++m_typed) + words);
+                m_userText = MEMO().Text1->text();
+                m_spent = false;
+            }});
+        out.push_back({QStringLiteral("text: erase all"), 1, [this] {
+                           MEMO().Text1->selectAll();
+                           QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
+                           m_userText = MEMO().Text1->text();
+                           m_spent = false;
+                       }});
+        if (reachable(MEMO().Command1))
+            out.push_back(
+                {QStringLiteral("text: ＯＫ"), 6, [] { QTest::mouseClick(MEMO().Command1, Qt::LeftButton); }});
+        const auto cancelled = [this] {
+            // A new memo's text goes with the window; an edit keeps the memo's own text.
+            m_userText = m_editing ? lf(*m_editing) : QString();
+            m_spent = false;
+        };
+        out.push_back({QStringLiteral("text: キャンセル"), 2, [cancelled] {
+                           QTest::mouseClick(MEMO().Command2, Qt::LeftButton);
+                           cancelled();
+                       }});
+        out.push_back({QStringLiteral("text: title-bar close"), 1, [cancelled] {
+                           MEMO().close();
+                           cancelled();
+                       }});
+    }
+    if (forms().Edit.shown()) {
+        QListWidget *list = Edit().List1;
+        if (list->count() > 0) {
+            const int row = arg % list->count();
+            out.push_back({QStringLiteral("list: select line %1").arg(row), 6, [list, row] {
+                               QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                   list->visualItemRect(list->item(row)).center());
+                           }});
+        }
+        out.push_back({QStringLiteral("list: 編集"), 6, [this] {
+                           const int slot = Edit().selectedSlot();
+                           QTest::mouseClick(Edit().Command1, Qt::LeftButton);
+                           if (slot >= 0 && form1().editPending()) {
+                               m_editing = form1().takenMemo()->text;
+                               m_userText = lf(*m_editing);
+                               m_spent = false;
+                           }
+                       }});
+        out.push_back({QStringLiteral("list: 削除"), 3, [this] {
+                           const int slot = Edit().selectedSlot();
+                           const QString text
+                               = slot >= 0 ? memoTable().MemoText[static_cast<std::size_t>(slot)] : QString();
+                           QTest::mouseClick(Edit().Command2, Qt::LeftButton);
+                           if (slot >= 0)
+                               m_expected[text] -= 1;
+                       }});
+        out.push_back(
+            {QStringLiteral("list: 編集終了"), 2, [] { QTest::mouseClick(Edit().Command3, Qt::LeftButton); }});
+        out.push_back({QStringLiteral("list: title-bar close"), 1, [] { Edit().close(); }});
+    }
+    const std::pair<const char *, Form *> notices[]
+        = {{"past-time warning", forms().keikoku1.shown() ? &keikoku1() : nullptr},
+            {"table-full warning", forms().keikoku2.shown() ? &keikoku2() : nullptr},
+            {"version", forms().Ver.shown() ? &Ver() : nullptr}};
+    for (const auto &[name, notice] : notices) {
+        if (!notice)
+            continue;
+        out.push_back({QString::fromUtf8(name) + QStringLiteral(": OK"), 4, [notice] {
+                           QTest::mouseClick(
+                               notice->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+                       }});
+        out.push_back(
+            {QString::fromUtf8(name) + QStringLiteral(": title-bar close"), 1, [notice] { notice->close(); }});
+    }
+    if (forms().Display.shown()) {
+        out.push_back({QStringLiteral("alarm: double-click the memo"), 8, [this] {
+                           const auto slot = static_cast<std::size_t>(form1().DispNo);
+                           const QString text = memoTable().MemoText[slot];
+                           const bool oneOff = memoTable().MemoYear[slot] != 0;
+                           QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
+                           if (oneOff)
+                               m_expected[text] -= 1;
+                       }});
+        out.push_back({QStringLiteral("alarm: a minute on screen"), 2, [] { forms().Display().Timer1_Timer(); }});
+        out.push_back({QStringLiteral("alarm: double-click the margin, then a new start"), 1,
+            [] { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); }, Action::UnlessUnsaved});
+    }
+    return out;
 }
 
 // "設定": either the memo in hand is stored (replacing the memo being
@@ -450,110 +506,6 @@ void Walk::setClicked()
         || int(m_program->messages->shown.size()) > messagesBefore;
     if (!form1().isVisible() && !told)
         fail(QStringLiteral("設定 closed the window, stored nothing and said nothing"));
-}
-
-void Walk::addTextActions(std::vector<Action> &out, int arg)
-{
-    if (!forms().MEMO.shown())
-        return;
-    // Every typed piece carries a number of its own, so no two memos the
-    // user sets share a text by chance.
-    const QString words = kTexts.at(arg % kTexts.size());
-    out.push_back(
-        {QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', QStringLiteral("⏎"))), 6, [this, words] {
-             MEMO().Text1->insertPlainText(QStringLiteral("[%1]").arg(++m_typed) + words);
-             m_userText = MEMO().Text1->text();
-             m_spent = false;
-         }});
-    out.push_back({QStringLiteral("text: erase all"), 1, [this] {
-                       MEMO().Text1->selectAll();
-                       QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
-                       m_userText = MEMO().Text1->text();
-                       m_spent = false;
-                   }});
-    if (reachable(MEMO().Command1))
-        out.push_back({QStringLiteral("text: ＯＫ"), 6, [] { QTest::mouseClick(MEMO().Command1, Qt::LeftButton); }});
-    const auto cancelled = [this] {
-        // A new memo's text goes with the window; an edit keeps the memo's own text.
-        m_userText = m_editing ? lf(*m_editing) : QString();
-        m_spent = false;
-    };
-    out.push_back({QStringLiteral("text: キャンセル"), 2, [cancelled] {
-                       QTest::mouseClick(MEMO().Command2, Qt::LeftButton);
-                       cancelled();
-                   }});
-    out.push_back({QStringLiteral("text: title-bar close"), 1, [cancelled] {
-                       MEMO().close();
-                       cancelled();
-                   }});
-}
-
-void Walk::addListActions(std::vector<Action> &out, int arg)
-{
-    if (!forms().Edit.shown())
-        return;
-    QListWidget *list = Edit().List1;
-    if (list->count() > 0) {
-        const int row = arg % list->count();
-        out.push_back({QStringLiteral("list: select line %1").arg(row), 6, [list, row] {
-                           QTest::mouseClick(
-                               list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-                       }});
-    }
-    out.push_back({QStringLiteral("list: 編集"), 6, [this] {
-                       const int slot = Edit().selectedSlot();
-                       QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-                       if (slot >= 0 && form1().editPending()) {
-                           m_editing = form1().takenMemo()->text;
-                           m_userText = lf(*m_editing);
-                           m_spent = false;
-                       }
-                   }});
-    out.push_back({QStringLiteral("list: 削除"), 3, [this] {
-                       const int slot = Edit().selectedSlot();
-                       const QString text
-                           = slot >= 0 ? memoTable().MemoText[static_cast<std::size_t>(slot)] : QString();
-                       QTest::mouseClick(Edit().Command2, Qt::LeftButton);
-                       if (slot >= 0)
-                           m_expected[text] -= 1;
-                   }});
-    out.push_back({QStringLiteral("list: 編集終了"), 2, [] { QTest::mouseClick(Edit().Command3, Qt::LeftButton); }});
-    out.push_back({QStringLiteral("list: title-bar close"), 1, [] { Edit().close(); }});
-}
-
-void Walk::addNoticeActions(std::vector<Action> &out)
-{
-    const std::pair<const char *, Form *> notices[]
-        = {{"past-time warning", forms().keikoku1.shown() ? &keikoku1() : nullptr},
-            {"table-full warning", forms().keikoku2.shown() ? &keikoku2() : nullptr},
-            {"version", forms().Ver.shown() ? &Ver() : nullptr}};
-    for (const auto &[name, notice] : notices) {
-        if (!notice)
-            continue;
-        out.push_back({QString::fromUtf8(name) + QStringLiteral(": OK"), 4, [notice] {
-                           QTest::mouseClick(
-                               notice->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-                       }});
-        out.push_back(
-            {QString::fromUtf8(name) + QStringLiteral(": title-bar close"), 1, [notice] { notice->close(); }});
-    }
-}
-
-void Walk::addAlarmActions(std::vector<Action> &out)
-{
-    if (!forms().Display.shown())
-        return;
-    out.push_back({QStringLiteral("alarm: double-click the memo"), 8, [this] {
-                       const auto slot = static_cast<std::size_t>(form1().DispNo);
-                       const QString text = memoTable().MemoText[slot];
-                       const bool oneOff = memoTable().MemoYear[slot] != 0;
-                       QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
-                       if (oneOff)
-                           m_expected[text] -= 1;
-                   }});
-    out.push_back({QStringLiteral("alarm: a minute on screen"), 2, [] { forms().Display().Timer1_Timer(); }});
-    out.push_back({QStringLiteral("alarm: double-click the margin, then a new start"), 1,
-        [] { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); }, Action::UnlessUnsaved});
 }
 
 void Walk::check()
@@ -693,13 +645,6 @@ QString Walk::observe(const QString &what) const
     if (what == QLatin1String("sound")) // what the due memos asked of the speakers so far
         return m_program->sound->calls.join(QLatin1String(", ")).remove(m_program->folder.path() + u'/')
             + QStringLiteral(", beeps %1").arg(m_program->beeper->beeps);
-    if (what == QLatin1String("menu")) {
-        for (const QAction *action : icons().menuup->actions()) {
-            if (action->isVisible())
-                seen << (action->isSeparator() ? QStringLiteral("-") : action->text());
-        }
-        return seen.join(u' ');
-    }
     if (what == QLatin1String("windows")) {
         const std::pair<const char *, bool> windows[] = {{"form1", f.form1.shown()}, {"MEMO", f.MEMO.shown()},
             {"Edit", f.Edit.shown()}, {"Display", f.Display.shown()}, {"keikoku1", f.keikoku1.shown()},
@@ -743,11 +688,6 @@ rc::Gen<Start> startGen()
         const int kind = *rc::gen::inRange(0, 20);
         if (kind == 0)
             return start; // no file: a first start
-        if (kind == 1) {
-            start.file = cp932Lines({"2", "0,7,0,0,0,\"朝\",0,0", "30,14,25,12,2026,\"閉じない"});
-            start.damaged = true;
-            return start;
-        }
         // Up to a full table, and now and then one memo beyond the capacity.
         const int count = kind < 4 ? *rc::gen::inRange(19, 22) : *rc::gen::inRange(1, 6);
         const auto seeds = *rc::gen::container<std::vector<int>>(count, rc::gen::inRange(0, 1 << 20));
@@ -825,8 +765,7 @@ void TestRandomActions::sequences_data()
     row("one-off with sound in the next minute, set at second 59", {}, "2026-12-25 10:15:59",
         newMemo
             + "setting: 音を鳴らす; setting: 分+; setting: 設定; ? windows: ; ? file: "
-              "1|16,10,25,12,2026,\"[1]会議\",1,0|; "
-              "? menu: メモ設定 メモ編集 - バージョン情報 日時の設定 - 終了");
+              "1|16,10,25,12,2026,\"[1]会議\",1,0|");
     row("0:00 of the next year", {}, "2026-12-31 23:59:50",
         newMemo
             + "setting: 年+; setting: 月+; setting: 日+; setting: 時+; setting: 分+; setting: 設定; "
@@ -881,8 +820,7 @@ void TestRandomActions::sequences_data()
                 .arg(QString::fromUtf8(arranged[line])));
     }
     row("the last memo deleted", {oneOff}, "2026-12-25 14:29:10",
-        "tray: メモ編集; list: select line 0; list: 削除; ? file: ; ? list: ; "
-        "? menu: メモ設定 - バージョン情報 日時の設定 - 終了");
+        "tray: メモ編集; list: select line 0; list: 削除; ? file: ; ? list: ");
 
     // The alarm's row by kind, its colour a minute on, its dismissal, and
     // the list editor kept closed meanwhile.
@@ -914,8 +852,8 @@ void TestRandomActions::sequences_data()
         "? alarm: 前 / 2026 12 25 14 29 - / due; clock +65 s; ? alarm: 前 / 2026 12 25 14 29 - / due; "
         "alarm: double-click the memo; clock +1 s; ? alarm: 会議 / 2026 12 25 14 30 - / late");
 
-    // Faults found by walks. An edit put back while its past-time warning is
-    // open leaves nothing from which the memo can be set a second time.
+    // Faults walks rarely reach. An edit put back while its past-time warning
+    // is open leaves nothing from which the memo can be set a second time.
     const QString editToThePast = editLine0
         + "setting: 日-; setting: 設定; tray: メモ編集; list: 編集終了; "
           "past-time warning: OK";
@@ -927,25 +865,6 @@ void TestRandomActions::sequences_data()
         full << memoLine(i, 16, 25, 12, 2026, QStringLiteral("m%1").arg(i));
     row("set with a full table", full, "2026-12-25 14:30:00",
         editToThePast + "; setting: メモ; text: type \"会議\"; text: ＯＫ; setting: 年+; setting: 設定");
-    // A session save is not an exit: the alarm keeps its memo, the edit goes on.
-    row("session save under the alarm", {morning, memoLine(31, 14, 25, 12, 2026, QStringLiteral("会議"))},
-        "2026-12-25 14:30:00",
-        editLine0
-            + "setting: メモ; clock +65 s; session-save request; alarm: double-click the memo; text: ＯＫ; setting: "
-              "設定");
-    // キャンセル or closing the text window during an edit keeps the memo's text.
-    for (const char *how : {"キャンセル", "title-bar close"})
-        row(how, {oneOff}, "2026-12-25 14:30:00", editLine0 + "setting: メモ; text: " + how + "; setting: 設定");
-    // A save that failed is made again before the program ends; an end whose
-    // last save fails is refused once, and the user may then end without it.
-    const QString failedDelete
-        = QStringLiteral("tray: メモ編集; list: select line 0; next step's saves fail; list: 削除; ");
-    const QString end = QStringLiteral("tray: 終了, then a new start");
-    row("failed save, then 終了", {oneOff}, "2026-12-25 14:30:00", failedDelete + end);
-    row("終了 with an edit in hand, the save failing", {oneOff}, "2026-12-25 14:30:00",
-        editLine0 + "next step's saves fail; " + end + "; " + end);
-    row("終了 twice, the saves failing", {oneOff}, "2026-12-25 14:30:00",
-        failedDelete + "next step's saves fail; " + end + "; next step's saves fail; " + end);
 }
 
 void TestRandomActions::sequences()
