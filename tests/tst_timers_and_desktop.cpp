@@ -5,10 +5,14 @@
 // without the end-of-loop handlers that put an edited memo back; a tray icon
 // that opens its menu on the wrong click, loses its tip, or neither falls back
 // to the resident indicator without a notification area nor returns to the
-// tray when one appears.
+// tray when one appears; the program left on Wayland, which ignores its
+// windows' stay-on-top, though XWayland is there, X11 forced where there is
+// none or over the user's choice, and programs it starts, such as the date
+// and time panel, handed its choice instead of making their own.
 #include "fakes/fake_platform.h"
 
 #include "notices/title_form.h"
+#include "platform/display_platform.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/resident_indicator.h"
 #include "platform/termination_signals.h"
@@ -144,6 +148,40 @@ private slots:
         QCOMPARE(released.size(), opens ? 1 : 0);
         tray.remove();
         QVERIFY(!tray.trayIcon() && !tray.indicator());
+    }
+
+    // Last: these change the environment.
+    void choose_data()
+    {
+        QTest::addColumn<display_platform::Session>(
+            "session"); // type, Wayland display, X11 display, QT_QPA_PLATFORM, arguments
+        QTest::addColumn<QByteArray>("platform");
+        const auto row = [](const char *name, const display_platform::Session &session, const char *platform = "") {
+            QTest::newRow(name) << session << QByteArray(platform);
+        };
+        row("Wayland with XWayland", {"wayland", "wayland-0", ":0", {}, {}}, "xcb;wayland");
+        row("Wayland display, no session type", {{}, "wayland-0", ":0", {}, {}}, "xcb;wayland");
+        row("Wayland without XWayland", {"wayland", "wayland-0", {}, {}, {}});
+        row("the user chose Wayland", {"wayland", "wayland-0", ":0", "wayland", {}});
+        row("platform on the command line", {"wayland", "wayland-0", ":0", {}, {"-platform", "wayland"}});
+        row("X11 session", {"x11", {}, ":0", {}, {}});
+    }
+    void choose()
+    {
+        QFETCH(display_platform::Session, session);
+        QFETCH(QByteArray, platform);
+        QCOMPARE(display_platform::choose(session), platform);
+    }
+
+    void startedProgramsGetTheGivenEnvironment()
+    {
+        qputenv("WAYLAND_DISPLAY", "wayland-0");
+        qputenv("DISPLAY", ":0");
+        qunsetenv("QT_QPA_PLATFORM");
+        char name[] = "rekuda31", *argv[] = {name, nullptr};
+        display_platform::preferStayOnTop(1, argv);
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb;wayland"));
+        QVERIFY(!display_platform::givenEnvironment().contains(QStringLiteral("QT_QPA_PLATFORM")));
     }
 };
 
