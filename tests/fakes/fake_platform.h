@@ -10,40 +10,33 @@
 #include "shell/app.h"
 
 #include <QCoreApplication>
-
 #include <QStringList>
 #include <QTemporaryDir>
 
 // A clock that stands still until the test moves it.
-class FakeClock : public Clock
+struct FakeClock : Clock
 {
-public:
     QDateTime now() const override { return m_now; }
     void set(const QDateTime &now) { m_now = now; }
     void advance(qint64 msecs) { m_now = m_now.addMSecs(msecs); }
-
-private:
     QDateTime m_now {QDate(2026, 12, 25), QTime(14, 29, 58)};
 };
 
-class FakeDirectory : public ProgramDirectory
+struct FakeDirectory : ProgramDirectory
 {
-public:
     QString path() const override { return folder; }
     QString folder;
 };
 
-class FakeLock : public InstanceLock
+struct FakeLock : InstanceLock
 {
-public:
     bool acquire() override { return true; }
     void release() override { }
 };
 
 // Real files in the test's folder, with writes that can be made to fail.
-class FaultyFiles : public PosixFiles
+struct FaultyFiles : PosixFiles
 {
-public:
     bool replace(const QString &path, const QByteArray &bytes, QString *error) override
     {
         ++writes;
@@ -55,37 +48,32 @@ public:
     int writes = 0;
 };
 
-class FakeBeeper : public Beeper
+struct FakeBeeper : Beeper
 {
-public:
     void beep() override { ++beeps; }
     int beeps = 0;
 };
 
-class FakeSound : public SoundPlayer
+struct FakeSound : SoundPlayer
 {
-public:
     void close() override { calls << QStringLiteral("close"); }
     void play(const QString &path) override { calls << QStringLiteral("play ") + path; }
     QStringList calls;
 };
 
-class FakeLauncher : public Launcher
+struct FakeLauncher : Launcher
 {
-public:
     void openDateTimeSettings() override { }
 };
 
-class FakeMessages : public Messages
+struct FakeMessages : Messages
 {
-public:
     void error(const QString &title, const QString &text) override { shown << title + QLatin1Char('|') + text; }
     QStringList shown;
 };
 
-class FakeTray : public TrayIcon
+struct FakeTray : TrayIcon
 {
-public:
     void add(const QIcon &, const QString &) override { present = true; }
     void remove() override { present = false; }
     bool present = false;
