@@ -231,30 +231,23 @@ private:
             m_endRefused = false;
         }
         if (action.ends != Action::No) {
-            const bool ended = m_program->quits + m_program->terminations != 0;
-            if (ended && failing && wrote) {
-                // Only an end the user repeats after being told loses the unwritten change.
-                if (!m_endRefused)
-                    fail(QStringLiteral("ended without its last change and without a word"));
-                restart();
-                m_expected.clear();
-                for (int i = 0; i < form1().DataMaxNumber; ++i)
-                    m_expected[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
-            } else if (ended) {
-                // 終了 takes the icon away and rings the bell as it goes.
-                if (m_program->quits && action.ends == Action::UnlessUnsaved
-                    && (m_program->tray->present || m_program->beeper->beeps == beepsBefore))
-                    fail(QStringLiteral("終了 left its icon or made no sound"));
-                restart();
-            } else if (!(failing && wrote)) {
+            const bool ended = m_program->quits + m_program->terminations != 0, unsaved = failing && wrote;
+            if (!ended && !unsaved)
                 fail(QStringLiteral("the program did not end"));
-            } else {
-                // Refused for a change that could not be written; a memo in
-                // hand went back into the table first.
-                m_endRefused = true;
-                if (m_editing)
-                    forgetMemoInHand();
-            }
+            // Only an end the user repeats after being told loses the unwritten change.
+            if (ended && unsaved && !m_endRefused)
+                fail(QStringLiteral("ended without its last change and without a word"));
+            // 終了 takes the icon away and rings the bell as it goes.
+            if (m_program->quits && action.ends == Action::UnlessUnsaved
+                && (m_program->tray->present || m_program->beeper->beeps == beepsBefore))
+                fail(QStringLiteral("終了 left its icon or made no sound"));
+            m_endRefused = !ended; // refused for a change that could not be written
+            if (ended)
+                restart();
+            for (int i = 0; ended && unsaved && i <= form1().DataMaxNumber; ++i) // what the disk kept
+                i == 0 ? m_expected.clear() : void(m_expected[memoTable().MemoText[std::size_t(i - 1)]] += 1);
+            if (!ended && m_editing) // a memo in hand went back into the table first
+                forgetMemoInHand();
         }
         check();
     }
