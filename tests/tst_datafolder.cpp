@@ -1,9 +1,6 @@
-// Where the memos live and who reaches them. Catches: memos kept in an installed
-// program's folder or in one others can write to; a data folder open to others;
-// a read, move, save or deletion that follows another user's link to our file;
+// Where the memos live and who reaches them. Catches: memos kept in an installed program's folder or in one others can
+// write to; a data folder open to others; a read, move, save or deletion that follows another user's link to our file;
 // a lock outside a private folder, or one two instances on a data folder miss.
-#include "fakes/memo_fixtures.h"
-
 #include "platform/posix_files.h"
 #include "platform/program_directory.h"
 #include "platform/qt_services.h"
@@ -13,19 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-bool makeFolder(const QString &path, mode_t mode, uid_t owner = uid_t(-1), gid_t group = gid_t(-1))
-{
-    const QByteArray name = QFile::encodeName(path);
-    return QDir().mkpath(path) && ::chmod(name, mode) == 0 && ::chown(name, owner, group) == 0;
-}
-
-mode_t modeOf(const QString &path)
-{
+const auto makeFolder = [](const QString &dir, mode_t mode, uid_t owner = -1, gid_t group = -1) {
+    return QDir().mkpath(dir) && !chmod(QFile::encodeName(dir), mode) && !chown(QFile::encodeName(dir), owner, group);
+};
+const auto modeOf = [](const QString &path) {
     struct stat st = {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
-}
-} // namespace
+};
 
 class TestDataFolder : public QObject
 {
@@ -51,8 +42,6 @@ private slots:
         row("group-writable, a shared group", 0775, false, 0, 65534);
         row("group-writable, the user's own group", 0775, true);
     }
-    // Beside the program only in a folder of the user's own that nobody else
-    // can write to; else the user's data folder, private.
     void choose()
     {
         QFETCH(QString, programDirectory);
@@ -64,24 +53,21 @@ private slots:
         QCOMPARE(modeOf(userData), besideProgram ? mode_t(0) : mode_t(S_IFDIR | 0700));
     }
 
-    // Our own link is followed, so a file linked elsewhere stays there; another
-    // user's link (nobody's) to a file of ours is not read nor moved aside, a
-    // deletion removes the link and a save replaces it with a private file.
+    // Our own link is followed, so a file linked elsewhere stays there; another user's link (nobody's) to a file of
+    // ours is not read nor moved aside, a deletion removes the link and a save replaces it with a private file.
     void linksOfOtherUsersAreNotFollowed()
     {
         if (::geteuid() != 0)
             QSKIP("needs root to give a link to another user");
-        const QString ours = m_root.filePath("notes.txt"), link = m_root.filePath("planted");
-        const QString data = m_root.filePath("rekuda31.dat");
+        const QString ours = m_root.filePath("ours"), link = m_root.filePath("link"), data = m_root.filePath("memos");
         const auto plant = [&] { return QFile::link(ours, link) && !::lchown(QFile::encodeName(link), 65534, 65534); };
-        QVERIFY(writeBytes(ours, "my notes\n") && plant() && QFile::link(link, data));
         PosixFiles files;
         QString error;
+        QVERIFY(files.replace(ours, "my notes\n", &error) && plant() && QFile::link(link, data));
         QVERIFY(files.exists(data) && !files.read(data) && files.moveAside(data).isEmpty() && S_ISLNK(modeOf(link)));
         QVERIFY(files.remove(data, &error) && modeOf(link) == 0 && S_ISLNK(modeOf(data)));
-        QVERIFY(plant() && files.replace(data, "1\r\n", &error));
-        QCOMPARE(modeOf(link), mode_t(S_IFREG | 0600));
-        QCOMPARE(readBytes(data) + readBytes(ours), QByteArray("1\r\nmy notes\n"));
+        QVERIFY(plant() && files.replace(data, "1\r\n", &error) && modeOf(link) == (S_IFREG | 0600));
+        QCOMPARE(files.read(data).value_or("?") + files.read(ours).value_or("?"), QByteArray("1\r\nmy notes\n"));
     }
 
     void lockStaysPrivate_data()
@@ -102,17 +88,13 @@ private slots:
         qunsetenv("XDG_CACHE_HOME");
         qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
         qputenv("TMPDIR", QFile::encodeName(dir.path()));
-        const QString data = dir.filePath("data/rekuda31");
-        FileLock first(data);
-        const QString name = QLatin1Char('/') + first.fileName();
-        QVERIFY(first.acquire());
-        QCOMPARE(modeOf(dir.filePath(expected + name)), mode_t(S_IFREG | 0600));
-        QCOMPARE(QFileInfo::exists(dir.filePath("runtime" + name)), expected == QLatin1String("runtime"));
-        QVERIFY(
-            !QFileInfo::exists(data) && !FileLock(data).acquire() && FileLock(dir.filePath("data/other")).acquire());
-        // A start without the session's runtime folder (su, ssh) still meets it.
-        qunsetenv("XDG_RUNTIME_DIR");
-        QVERIFY(!FileLock(data).acquire());
+        FileLock first(dir.filePath("data"));
+        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
+        QCOMPARE(modeOf(dir.filePath(expected + u'/' + first.fileName())), mode_t(S_IFREG | 0600));
+        QCOMPARE(QFileInfo::exists(dir.filePath("runtime/" + first.fileName())), runtime == 0700);
+        QVERIFY(!QFileInfo::exists(dir.filePath("data")) && !FileLock(dir.filePath("data")).acquire());
+        qunsetenv("XDG_RUNTIME_DIR"); // a start without the session's runtime folder (su, ssh) still meets it
+        QVERIFY(!FileLock(dir.filePath("data")).acquire());
     }
 };
 

@@ -1,13 +1,8 @@
-// The data file rekuda31.dat and the table behind it. Catches: bytes other than
-// Windows writes (separators, quotes, line breaks, code page 932, odd values, a
-// full table); a damaged or foreign file loaded, overwritten or dropped without
-// a word instead of moved aside; typed text kept in a form the file cannot hold;
-// memos out of date order or swapping fields; a failed save reported done or
-// cutting the old file short; new files open to others; stale temporaries.
+// The data file rekuda31.dat and the table behind it. Catches: bytes other than Windows writes (separators, quotes,
+// line breaks, code page 932, odd values, a full table); a damaged or foreign file loaded, overwritten or dropped
+// without a word, not moved aside; typed text kept in a form the file cannot hold; memos out of date order or swapping
+// fields; a failed save reported done or cutting the old file short; new files open to others; stale temporaries.
 #include "fakes/fake_platform.h"
-#include "fakes/memo_fixtures.h"
-
-#include "platform/cp932_codec.h"
 #include "store/memo_order.h"
 
 #include <QtTest>
@@ -18,8 +13,6 @@
 #include <unistd.h>
 
 using data_file::LoadResult;
-
-namespace {
 const Cp932Codec kCodec;
 constexpr auto kEverything = QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot;
 
@@ -31,15 +24,12 @@ struct Folder
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("rekuda31.dat"));
-    const QByteArray name = QFile::encodeName(path);
     PosixFiles files;
     FakeMessages messages;
     data_file::Store store {files, kCodec, messages};
     MemoTable table;
     qint16 count = -1;
 };
-
-} // namespace
 
 class TestStore : public QObject
 {
@@ -50,10 +40,11 @@ private slots:
         QTest::addColumn<QByteArray>("bytes"); // or <none>, <fifo>, <folder>, <loop>
         QTest::addColumn<LoadResult>("result");
         QTest::addColumn<QString>("aside"); // where it is moved; ".bad1" beside an older ".bad"
-        QTest::addColumn<QByteArray>("written"); // by the next save; empty: as loaded, or a count of 0
+        QTest::addColumn<QByteArray>("written"); // by the next save: as loaded, else a count of 0, unless given
         const auto row = [](const char *name, const QByteArray &bytes, LoadResult result, const char *aside = "",
                              const QByteArray &written = {}) {
-            QTest::newRow(name) << bytes << result << QString(aside) << written;
+            QTest::newRow(name) << bytes << result << QString(aside)
+                                << (written.isEmpty() ? result == LoadResult::Loaded ? bytes : "0\r\n" : written);
         };
         const QString memo = QStringLiteral("0,7,0,0,0,\"a\",0,0");
         QByteArray limit = dataFileOf({"0,7,0,0,0,\"\",0,0"});
@@ -81,9 +72,8 @@ private slots:
         row("link to itself", "<loop>", LoadResult::Damaged);
         row("folder", "<folder>", LoadResult::Damaged, "", "<missing>");
     }
-    // What loads is written back as Windows writes it. A damaged regular file
-    // is moved aside, where no save touches it, and the user is told where;
-    // what is no regular file stays where it is.
+    // What loads is written back as Windows writes it. A damaged regular file is moved aside, where no save touches
+    // it, and the user is told where; what is no regular file stays where it is.
     void load()
     {
         QFETCH(QByteArray, bytes);
@@ -91,23 +81,14 @@ private slots:
         QFETCH(QString, aside);
         QFETCH(QByteArray, written);
         Folder f;
-        if (bytes == "<fifo>")
-            QCOMPARE(::mkfifo(f.name.constData(), 0600), 0);
-        else if (bytes == "<folder>")
-            QVERIFY(QDir().mkdir(f.path));
-        else if (bytes == "<loop>")
-            QCOMPARE(::symlink("rekuda31.dat", f.name.constData()), 0);
-        else if (bytes != "<none>")
-            QVERIFY(writeBytes(f.path, bytes));
-        if (aside == QLatin1String(".bad1"))
-            QVERIFY(writeBytes(f.path + ".bad", "older"));
-
+        QVERIFY(bytes == "<fifo>"     ? !::mkfifo(QFile::encodeName(f.path), 0600)
+                : bytes == "<folder>" ? QDir().mkdir(f.path)
+                : bytes == "<loop>"   ? !::symlink("rekuda31.dat", QFile::encodeName(f.path))
+                                      : bytes == "<none>" || writeBytes(f.path, bytes));
+        QVERIFY(aside != QLatin1String(".bad1") || writeBytes(f.path + ".bad", "older"));
         QCOMPARE(f.load(), result);
         QCOMPARE(f.messages.shown.join(u'\n').contains(f.path + aside + u' '), result == LoadResult::Damaged);
-        if (!aside.isEmpty())
-            QCOMPARE(readBytes(f.path + aside), bytes);
-        if (written.isEmpty())
-            written = result == LoadResult::Loaded ? bytes : QByteArray("0\r\n");
+        QVERIFY(aside.isEmpty() || readBytes(f.path + aside) == bytes);
         QCOMPARE(f.store.write(f.path, f.table, f.count), written != "<missing>");
         QCOMPARE(readBytes(f.path), written);
         const QStringList left {"rekuda31.dat", "rekuda31.dat.bad", "rekuda31.dat.bad1"};
@@ -122,27 +103,24 @@ private slots:
             kanji + QStringLiteral("＂hi＂ 9時～10時∥－￠￡￢??ｶﾅ"));
     }
 
-    // A new memo goes after those of the same date and time, a repeating one
-    // before the one-offs, and it moves with all eight of its fields.
+    // A new memo goes after those of its date and time, a repeating one before the one-offs, with all eight fields.
     void dateOrder()
     {
         Folder f;
-        QVERIFY(writeBytes(f.path, dataFileOf({"0,6,1,0,0,\"monthly\",1,0", "0,9,1,1,2027,\"a\",0,0"})));
-        QCOMPARE(f.load(), LoadResult::Loaded);
+        QVERIFY(data_file::parse(
+            dataFileOf({"0,6,1,0,0,\"monthly\",1,0", "0,9,1,1,2027,\"a\",0,0"}), kCodec, f.table, &f.count));
         MainVariables v {0, 9, 1, 1, 2027, 0, 0, f.count, 20, 0, {}, {}};
         QVERIFY(memo_order::add(f.table, v, QStringLiteral("new"), 1));
         v = {30, 7, 0, 0, 0, 34, 0, v.DataMaxNumber, 20, 0, {}, {}};
         QVERIFY(memo_order::add(f.table, v, QStringLiteral("weekly"), 0));
-        QVERIFY(f.store.write(f.path, f.table, v.DataMaxNumber));
-        QCOMPARE(readBytes(f.path),
+        QCOMPARE(data_file::serialize(f.table, v.DataMaxNumber, kCodec),
             dataFileOf({"30,7,0,0,0,\"weekly\",0,34", "0,6,1,0,0,\"monthly\",1,0", "0,9,1,1,2027,\"a\",0,0",
                 "0,9,1,1,2027,\"new\",1,0"}));
     }
 
-    // A save cut short leaves the old file and no temporary; a new file is
-    // private, a replaced one keeps its mode; deleting what is gone is fine.
-    // Temporaries killed saves left beside the file or beside its link's
-    // target go; another file's, another pattern's, another user's stay.
+    // A save cut short leaves the old file and no temporary; a new file is private, a replaced one keeps its mode;
+    // deleting what is gone is fine. Temporaries killed saves left beside the file or beside its link's target go;
+    // another file's, another pattern's, another user's stay.
     void savesAndTemporaries()
     {
         Folder f;
@@ -151,20 +129,18 @@ private slots:
         QVERIFY(f.files.replace(f.path, "old\r\n", &error));
         QCOMPARE(QFile::permissions(f.path), rw);
         // A file-size limit makes the kernel cut the write short, as a full disk would.
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
         const rlimit small {100, RLIM_INFINITY}, unlimited {RLIM_INFINITY, RLIM_INFINITY};
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         const bool written = f.files.replace(f.path, QByteArray(4096, 'x'), &error);
         setrlimit(RLIMIT_FSIZE, &unlimited);
-        std::signal(SIGXFSZ, previous);
         QVERIFY(!written && error == QString::fromLocal8Bit(std::strerror(EFBIG))); // the message says why
         QCOMPARE(readBytes(f.path), QByteArray("old\r\n"));
         QCOMPARE(f.entries(), QStringList {"rekuda31.dat"});
-        QCOMPARE(::chmod(f.name.constData(), 0640), 0);
+        QCOMPARE(::chmod(QFile::encodeName(f.path), 0640), 0);
         QVERIFY(f.files.replace(f.path, "new\r\n", &error));
         QCOMPARE(QFile::permissions(f.path), rw | QFile::ReadGroup);
-        QVERIFY(f.files.remove(f.path, &error) && f.files.remove(f.path, &error));
-        QCOMPARE(f.entries(), QStringList());
+        QVERIFY(f.files.remove(f.path, &error) && f.files.remove(f.path, &error)); // the link below needs it gone
         QVERIFY(!f.files.replace(f.dir.filePath(QStringLiteral("gone/rekuda31.dat")), "0\r\n", &error));
 
         const auto at = [&f](const QString &name) { return f.dir.filePath(name); };

@@ -6,29 +6,19 @@
 
 #include <QDirIterator>
 
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const Cp932Codec codec;
-    const auto require = [](bool condition) {
-        if (!condition)
-            std::abort();
-    };
-    MemoTable table;
-    qint16 count = -1;
-    if (!data_file::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), codec, table, &count)) {
-        require(count == -1);
-        return 0;
-    }
+    const auto require = [](bool condition) { return condition ? void() : std::abort(); };
+    MemoTable table, again;
+    qint16 count = -1, againCount = -1;
+    if (!data_file::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), codec, table, &count))
+        return require(count == -1), 0;
     require(count >= 0 && count <= kSlots);
-    for (int i = 0; i < count; ++i)
-        require(!table.MemoText.at(size_t(i)).contains(u'"'));
+    // A quote in a text, or a character code page 932 lacks, would not read back as written.
     const QByteArray written = data_file::serialize(table, count, codec);
-    MemoTable again;
-    qint16 againCount = -1;
     require(data_file::parse(written, codec, again, &againCount) && againCount == count
         && data_file::serialize(again, count, codec) == written);
     return 0;
@@ -45,7 +35,6 @@ int main(int argc, char *argv[])
         const QByteArray bytes = file.readAll();
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     }
-    std::printf("%d files passed\n", files);
-    return files > 0 ? 0 : 1;
+    return files > 0 ? 0 : 1; // an empty folder checks nothing
 }
 #endif

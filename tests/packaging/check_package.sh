@@ -1,53 +1,32 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built tree, unpacks it into a throw-away root and checks what a desktop needs of it.
-# Catches: a program missing or its libraries unresolved; icons, menu or autostart entries missing, invalid, hidden or
-# naming no packaged program or icon; no dependency on Qt or on the sound libraries (opened at the first sound, not
-# linked); an installed program that ends at once, or keeps its memos anywhere but in the user's data folder.
-#   check_package.sh BUILD_DIR VERSION
+# check_package.sh BUILD_DIR VERSION: builds the Debian package, unpacks it into a throw-away root and checks what a
+# desktop needs of it. Catches: a program missing or its libraries unresolved; icons, menu or autostart entries missing,
+# invalid, hidden or naming no packaged program or icon; no dependency on Qt or on the sound libraries (opened at the
+# first sound, not linked); an installed program that ends at once or keeps its memos outside the user's data folder.
 set -euo pipefail
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-cpack --config "$1/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/log" 2>&1 || { cat "$work/log"; exit 1; }
-deb="$work/out/rekuda31_$2_$(dpkg --print-architecture).deb"
-root="$work/root" control="$work/control/control"
-dpkg-deb -x "$deb" "$root" && dpkg-deb -e "$deb" "$work/control" || { ls "$work/out"; exit 1; }
-program="$root/usr/bin/rekuda31"
-[ -x "$program" ] && file -b "$program" | grep -q '^ELF' || fail "usr/bin/rekuda31 is not an executable program"
-! ldd "$program" | grep -E 'not found|libsndfile|libpulse' || fail "libraries missing, or sound ones linked"
-for dep in libqt6widgets6 'libsndfile1 (' 'libpulse0 ('; do grep -q "^Depends:.*$dep" "$control" || fail "no $dep"; done
-grep -q '^Recommends:.*sound-theme-freedesktop' "$control" || fail "Recommends lacks sound-theme-freedesktop"
-grep -qx /etc/xdg/autostart/rekuda31.desktop "$work/control/conffiles" || fail "the autostart entry is not a conffile"
-
-icons="$root/usr/share/icons/hicolor"
+work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && cd "$work"
+fail() { echo "FAIL: $*"; exit 1; }
+cpack --config "$1/CPackConfig.cmake" -G DEB -B out >log 2>&1 || { cat log; exit 1; }
+dpkg-deb -R "out/rekuda31_$2_$(dpkg --print-architecture).deb" root && cd root || { ls out; exit 1; }
+[ -x usr/bin/rekuda31 ] && file -b usr/bin/rekuda31 | grep -q '^ELF' || fail "usr/bin/rekuda31 is no program"
+! ldd usr/bin/rekuda31 | grep -E 'not found|libsndfile|libpulse' || fail "libraries missing, or sound ones linked"
+for want in Depends:libqt6widgets6 'Depends:libsndfile1 (' 'Depends:libpulse0 (' Recommends:sound-theme-freedesktop; do
+  grep -q "^${want%%:*}:.*${want#*:}" DEBIAN/control || fail "no $want"; done
+grep -qx /etc/xdg/autostart/rekuda31.desktop DEBIAN/conffiles || fail "the autostart entry is not a conffile"
 for s in 16 32 48 64 128; do
-  file -b "$icons/${s}x$s/apps/rekuda31.png" | grep -q "^PNG image data, $s x $s," || fail "no ${s}x$s icon"
+  file usr/share/icons/hicolor/${s}x$s/apps/rekuda31.png | grep -q ": PNG image data, $s x $s," || fail "no ${s}px icon"
 done
-grep -q '<svg' "$icons/scalable/apps/rekuda31.svg" || fail "no scalable icon"
-for entry in usr/share/applications/rekuda31.desktop etc/xdg/autostart/rekuda31.desktop; do
-  desktop-file-validate "$root/$entry" || { fail "$entry missing or invalid"; continue; }
-  grep -qx Name=rekuda31 "$root/$entry" && grep -q '^Name\[ja\]=.' "$root/$entry" && grep -q '^Comment\[ja\]=.' \
-    "$root/$entry" || fail "$entry lacks its name or a Japanese name and comment"
-  [ -x "$root/usr/bin/$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/$entry")" ] || fail "$entry: Exec is not packaged"
-  [ -f "$icons/32x32/apps/$(sed -n 's/^Icon=//p' "$root/$entry").png" ] || fail "$entry: Icon is not in the theme"
-  ! grep -Eq '^(Hidden|NoDisplay)=true' "$root/$entry" || fail "$entry is hidden"
+grep -q '<svg' usr/share/icons/hicolor/scalable/apps/rekuda31.svg || fail "no scalable icon"
+for e in usr/share/applications/rekuda31.desktop etc/xdg/autostart/rekuda31.desktop; do
+  desktop-file-validate "$e" && ! grep -Eq '^(Hidden|NoDisplay)=true' "$e" || fail "$e missing, invalid or hidden"
+  [ "$(grep -cxE '(Name|Exec|Icon)=rekuda31|(Name|Comment)\[ja\]=.+' "$e")" = 5 ] || fail "$e: names or program wrong"
 done
-
-# Installed system-wide, the program's folder is not the user's: it settles in the user's data folder, made on the
-# first start and read on the next (an unreadable data file there is moved aside).
-chmod 0555 "$root/usr/bin"
-data="$work/home/.local/share/rekuda31"
-mkdir -m 0700 "$work/home" "$work/run"
+# Installed system-wide, it settles in the user's data folder, made on the first start and read on the next.
+chmod 0555 usr/bin && mkdir -m 0700 ../home ../run && data="$work/home/.local/share/rekuda31"
 start() {
-  local status=0
-  env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_RUNTIME_DIR="$work/run" \
-    QT_QPA_PLATFORM=offscreen timeout 3 "$program" >"$work/run.log" 2>&1 || status=$?
-  [ "$status" -eq 124 ] || { cat "$work/run.log"; fail "the packaged program ended with status $status"; }
+  env -u XDG_DATA_HOME -u XDG_CONFIG_HOME -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen HOME="$work/home" \
+    XDG_RUNTIME_DIR="$work/run" timeout 3 usr/bin/rekuda31 >../run.log 2>&1 && status=0 || status=$?
+  [ "$status" -eq 124 ] || { cat ../run.log; fail "the packaged program ended with status $status"; }
 }
-start
-printf 'not a memo file\r\n' >"$data/rekuda31.dat" && start || fail "no data folder made"
-[ -f "$data/rekuda31.dat.bad" ] || fail "the packaged program did not read rekuda31.dat from its data folder"
-! compgen -G "$root/usr/bin/rekuda31.*" || fail "the packaged program wrote beside itself"
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+start && printf 'not a memo file\r\n' >"$data/rekuda31.dat" && start || fail "no data folder made"
+[ -f "$data/rekuda31.dat.bad" ] || fail "the packaged program did not move aside the unreadable rekuda31.dat there"
