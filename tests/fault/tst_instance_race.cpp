@@ -18,11 +18,11 @@ private slots:
             std::array<QProcess, 20> copies;
             for (QProcess &copy : copies)
                 copy.start(binary, {});
-            const auto running = [&] { return 20 - std::ranges::count(copies, QProcess::NotRunning, &QProcess::state); };
+            const auto alive = [&] { return 20 - std::ranges::count(copies, QProcess::NotRunning, &QProcess::state); };
             // Every copy but one ends by itself, with status 0; the one that stays keeps running.
-            QTRY_VERIFY_WITH_TIMEOUT(running() <= 1, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(alive() <= 1, 20000);
             QTest::qWait(300);
-            QVERIFY2(running() == 1, qPrintable(QStringLiteral("round %1").arg(round)));
+            QVERIFY2(alive() == 1, qPrintable(QStringLiteral("round %1").arg(round)));
             QCOMPARE(std::ranges::count(copies, 0, &QProcess::exitCode), 20);
             for (QProcess &copy : copies)
                 copy.close();
