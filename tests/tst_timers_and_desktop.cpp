@@ -8,11 +8,13 @@
 // tray when one appears; the program left on Wayland, which ignores its
 // windows' stay-on-top, though XWayland is there, X11 forced where there is
 // none or over the user's choice, and programs it starts, such as the date
-// and time panel, handed its choice instead of making their own.
+// and time panel of the desktop, handed its choice instead of making their own.
 #include "fakes/fake_platform.h"
+#include "fakes/memo_fixtures.h"
 
 #include "notices/title_form.h"
 #include "platform/display_platform.h"
+#include "platform/qt_launcher.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/resident_indicator.h"
 #include "platform/termination_signals.h"
@@ -175,6 +177,14 @@ private slots:
 
     void startedProgramsGetTheGivenEnvironment()
     {
+        // 日時の設定 on GNOME, with only a panel on PATH that records how it was started.
+        QTemporaryDir bin;
+        const QString record = bin.filePath(QStringLiteral("started"));
+        QVERIFY(writeBytes(bin.filePath(QStringLiteral("gnome-control-center")),
+            "#!/bin/sh\necho \"[$QT_QPA_PLATFORM] $*\" > '" + QFile::encodeName(record) + "'\n"));
+        QFile(bin.filePath(QStringLiteral("gnome-control-center"))).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
         qputenv("WAYLAND_DISPLAY", "wayland-0");
         qputenv("DISPLAY", ":0");
         qunsetenv("QT_QPA_PLATFORM");
@@ -182,6 +192,8 @@ private slots:
         display_platform::preferStayOnTop(1, argv);
         QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb;wayland"));
         QVERIFY(!display_platform::givenEnvironment().contains(QStringLiteral("QT_QPA_PLATFORM")));
+        DesktopLauncher().openDateTimeSettings();
+        QTRY_COMPARE(readBytes(record), QByteArray("[] datetime\n"));
     }
 };
 
