@@ -797,6 +797,10 @@ void TestRandomActions::sequences_data()
                 .arg(line)
                 .arg(QString::fromUtf8(arranged[line])));
     }
+    // Unticking the last weekday brings back every date field.
+    row("a weekday ticked and unticked", {}, "2026-12-25 14:29:10",
+        "tray: メモ設定; setting: 月曜; ? setting: -/-/- 14:29 0 0x 0x ・月・・・・・ メモ キャンセル; setting: 月曜; "
+        "? setting: 2026/12/25 14:29 0 0 0 ・・・・・・・ メモ キャンセル");
     row("the last memo deleted", {oneOff}, "2026-12-25 14:29:10",
         "tray: メモ編集; list: select line 0; list: 削除; ? file: ; ? list: ");
 
