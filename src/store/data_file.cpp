@@ -206,27 +206,25 @@ bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
 bool Store::remove(const QString &path)
 {
     QString error = codecMissing(m_codec);
-    m_unsaved = !(error.isEmpty() && m_files.remove(path, &error));
-    if (!m_unsaved) {
-        ++m_saves;
-        return true;
-    }
-    m_messages.error(
-        QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 を削除できませんでした。\n%2").arg(path, error));
-    return false;
+    const bool done = error.isEmpty() && m_files.remove(path, &error);
+    return settle(done, QStringLiteral("データファイル %1 を削除できませんでした。\n%2"), path, error);
 }
 
 bool Store::replace(const QString &path, const QByteArray &bytes)
 {
     QString error = codecMissing(m_codec);
-    m_unsaved = !(error.isEmpty() && m_files.replace(path, bytes, &error));
-    if (!m_unsaved) {
+    const bool done = error.isEmpty() && m_files.replace(path, bytes, &error);
+    return settle(done, QStringLiteral("データファイル %1 に書き込めませんでした。\n%2"), path, error);
+}
+
+bool Store::settle(bool done, const QString &failure, const QString &path, const QString &error)
+{
+    m_unsaved = !done;
+    if (done)
         ++m_saves;
-        return true;
-    }
-    m_messages.error(
-        QStringLiteral("rekuda31"), QStringLiteral("データファイル %1 に書き込めませんでした。\n%2").arg(path, error));
-    return false;
+    else
+        m_messages.error(QStringLiteral("rekuda31"), failure.arg(path, error));
+    return done;
 }
 
 } // namespace data_file

@@ -55,6 +55,8 @@ public:
 
 private:
     bool replace(const QString &path, const QByteArray &bytes);
+    // Records how a write or deletion went; a failure is told, with its reason.
+    bool settle(bool done, const QString &failure, const QString &path, const QString &error);
 
     Files &m_files;
     const Codec &m_codec;
