@@ -16,22 +16,26 @@
 // A clock that stands still until the test moves it.
 struct FakeClock : Clock
 {
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime &now) { m_now = now; }
-    void advance(qint64 msecs) { m_now = m_now.addMSecs(msecs); }
-    QDateTime m_now {QDate(2026, 12, 25), QTime(14, 29, 58)};
+    QDateTime now() const override { return moment; }
+    void set(const QDateTime &now) { moment = now; }
+    void advance(qint64 msecs) { moment = moment.addMSecs(msecs); }
+    QDateTime moment {QDate(2026, 12, 25), QTime(14, 29, 58)};
 };
 
+// The program's folder is the test's; no other copy runs; no panel opens.
 struct FakeDirectory : ProgramDirectory
 {
     QString path() const override { return folder; }
     QString folder;
 };
-
 struct FakeLock : InstanceLock
 {
     bool acquire() override { return true; }
     void release() override { }
+};
+struct FakeLauncher : Launcher
+{
+    void openDateTimeSettings() override { }
 };
 
 // Real files in the test's folder, with writes that can be made to fail.
@@ -61,11 +65,6 @@ struct FakeSound : SoundPlayer
     QStringList calls;
 };
 
-struct FakeLauncher : Launcher
-{
-    void openDateTimeSettings() override { }
-};
-
 struct FakeMessages : Messages
 {
     void error(const QString &title, const QString &text) override { shown << title + QLatin1Char('|') + text; }
@@ -85,11 +84,7 @@ class TestProgram
 {
 public:
     TestProgram() { installFakes(); }
-    ~TestProgram()
-    {
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    ~TestProgram() { stop(); }
 
     // Writes rekuda31.dat (raw bytes) into the program's folder.
     void writeDataFile(const QByteArray &bytes) { writeBytes(dataPath(), bytes); }
@@ -113,8 +108,7 @@ public:
     bool restart()
     {
         const QDateTime now = clock->now();
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        stop();
         terminations = quits = 0;
         installFakes();
         clock->set(now);
@@ -148,25 +142,24 @@ public:
     int quits = 0;
 
 private:
-    template <class Fake, class Service> static Fake *install(std::unique_ptr<Service> &slot)
+    void stop()
     {
-        auto fake = std::make_unique<Fake>();
-        Fake *raw = fake.get();
-        slot = std::move(fake);
-        return raw;
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void installFakes()
     {
-        clock = install<FakeClock>(m_platform.clock);
-        install<FakeDirectory>(m_platform.directory)->folder = folder.path();
-        install<FakeLock>(m_platform.lock);
+        m_platform.clock.reset(clock = new FakeClock);
+        m_platform.directory = std::make_unique<FakeDirectory>();
+        static_cast<FakeDirectory &>(*m_platform.directory).folder = folder.path();
+        m_platform.lock = std::make_unique<FakeLock>();
         m_platform.codec = std::make_unique<Cp932Codec>();
-        files = install<FaultyFiles>(m_platform.files);
-        beeper = install<FakeBeeper>(m_platform.beeper);
-        sound = install<FakeSound>(m_platform.sound);
-        install<FakeLauncher>(m_platform.launcher);
-        messages = install<FakeMessages>(m_platform.messages);
-        tray = install<FakeTray>(m_platform.tray);
+        m_platform.files.reset(files = new FaultyFiles);
+        m_platform.beeper.reset(beeper = new FakeBeeper);
+        m_platform.sound.reset(sound = new FakeSound);
+        m_platform.launcher = std::make_unique<FakeLauncher>();
+        m_platform.messages.reset(messages = new FakeMessages);
+        m_platform.tray.reset(tray = new FakeTray);
     }
 
     Platform m_platform;
