@@ -740,10 +740,11 @@ void TestRandomActions::sequences_data()
         "tray: メモ設定; setting: 日+; ? set: 2026/2/29 9:0 w0; setting: 日+; ? set: 2026/2/1 9:0 w0");
     row("年- at the present year, 年+ at the largest", {}, "32766-03-01 09:00:30",
         "tray: メモ設定; setting: 年-; ? set: 32766/3/1 9:0 w0; setting: 年+; setting: 年+; ? set: 32767/3/1 9:0 w0");
-    row("one-off with sound in the next minute, set at second 59", {}, "2026-12-25 10:15:59",
+    // A new memo goes after those of its minute, a repeating one before every one-off.
+    row("one-off with sound in the next minute, set at second 59", {meeting}, "2026-12-25 14:29:59",
         newMemo
             + "setting: 音を鳴らす; setting: 分+; setting: 設定; ? windows: ; ? file: "
-              "1|16,10,25,12,2026,\"[1]会議\",1,0|");
+              "2|30,14,25,12,2026,\"会議\",1,0|30,14,25,12,2026,\"[1]会議\",1,0|");
     row("0:00 of the next year", {}, "2026-12-31 23:59:50",
         newMemo
             + "setting: 年+; setting: 月+; setting: 日+; setting: 時+; setting: 分+; setting: 設定; "
@@ -753,9 +754,9 @@ void TestRandomActions::sequences_data()
             + "setting: 毎月; setting: 日+; ? setting: -/-/26 14:29 0 1 0 ・・・・・・・ 設定 メモ キャンセル; "
               "setting: 設定; "
               "? file: 1|29,14,26,0,0,\"[1]会議\",0,0|");
-    row("every day at an hour already past, two lines", {}, "2026-12-25 14:29:58",
+    row("every day at an hour already past, two lines", {meeting}, "2026-12-25 14:29:58",
         "tray: メモ設定; setting: 毎日; setting: 時-; setting: メモ; text: type \"改行⏎あり\"; text: ＯＫ; "
-        "setting: 設定; ? file: 1|29,13,0,0,0,\"[1]改行|あり\",0,0|");
+        "setting: 設定; ? file: 2|29,13,0,0,0,\"[1]改行|あり\",0,0|30,14,25,12,2026,\"会議\",1,0|");
     row("weekly on Monday and Wednesday", {}, "2026-12-25 14:29:58",
         newMemo
             + "setting: 水曜; setting: 月曜; setting: 音を鳴らす; ? setting: -/-/- 14:29 1 0x 0x ・月・水・・・ 設定 "

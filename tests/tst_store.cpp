@@ -1,9 +1,8 @@
 // The data file rekuda31.dat and the table behind it. Catches: bytes other than Windows writes (separators, quotes,
 // line breaks, code page 932, odd values, a full table); a damaged or foreign file loaded, overwritten or dropped
-// without a word, not moved aside; typed text kept in a form the file cannot hold; memos out of date order or swapping
-// fields; a failed save reported done or cutting the old file short; new files open to others; stale temporaries.
+// without a word, not moved aside; typed text kept in a form the file cannot hold; a failed save reported done or
+// cutting the old file short; new files open to others; stale temporaries.
 #include "fakes/fake_platform.h"
-#include "store/memo_order.h"
 
 #include <QtTest>
 
@@ -101,21 +100,6 @@ private slots:
         const QString kanji(100000, QChar(0x6F22)); // 漢
         QCOMPARE(data_file::storableText(kanji + QStringLiteral("\"hi\" 9時〜10時‖−¢£¬😀éｶﾅ"), kCodec),
             kanji + QStringLiteral("＂hi＂ 9時～10時∥－￠￡￢??ｶﾅ"));
-    }
-
-    // A new memo goes after those of its date and time, a repeating one before the one-offs, with all eight fields.
-    void dateOrder()
-    {
-        Folder f;
-        QVERIFY(data_file::parse(
-            dataFileOf({"0,6,1,0,0,\"monthly\",1,0", "0,9,1,1,2027,\"a\",0,0"}), kCodec, f.table, &f.count));
-        MainVariables v {0, 9, 1, 1, 2027, 0, 0, f.count, 20, 0, {}, {}};
-        QVERIFY(memo_order::add(f.table, v, QStringLiteral("new"), 1));
-        v = {30, 7, 0, 0, 0, 34, 0, v.DataMaxNumber, 20, 0, {}, {}};
-        QVERIFY(memo_order::add(f.table, v, QStringLiteral("weekly"), 0));
-        QCOMPARE(data_file::serialize(f.table, v.DataMaxNumber, kCodec),
-            dataFileOf({"30,7,0,0,0,\"weekly\",0,34", "0,6,1,0,0,\"monthly\",1,0", "0,9,1,1,2027,\"a\",0,0",
-                "0,9,1,1,2027,\"new\",1,0"}));
     }
 
     // A save cut short leaves the old file and no temporary; a new file is private, a replaced one keeps its mode;
