@@ -1,15 +1,29 @@
-// The data file rekuda31.dat and the table behind it. Catches: bytes other than Windows writes (separators, quotes,
-// line breaks, code page 932, odd values, a full table); a damaged or foreign file loaded, overwritten or dropped
-// without a word, not moved aside; typed text kept in a form the file cannot hold; a failed save reported done or
-// cutting the old file short; new files open to others; stale temporaries.
+// rekuda31.dat on disk: its bytes, its saves, where it lives and who reaches it. Catches: bytes other than Windows
+// writes (separators, quotes, line breaks, code page 932, odd values, a full table); a damaged or foreign file
+// loaded, overwritten or dropped without a word, not moved aside; typed text kept in a form the file cannot hold; a
+// save reported done though it failed, killed midway or cut short, that leaves neither the old memos nor the new;
+// stale temporaries; memos kept in an installed program's folder or one others can write to; files or folders open
+// to others; a read, move, save or deletion that follows another user's link; a lock outside a private folder, or
+// one two instances on a data folder miss.
 #include "fakes/fake_platform.h"
+#include "platform/program_directory.h"
+#include "platform/qt_services.h"
 
 #include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+const auto makeFolder = [](const QString &dir, mode_t mode, uid_t owner = -1, gid_t group = -1) {
+    return QDir().mkpath(dir) && !chmod(QFile::encodeName(dir), mode) && !chown(QFile::encodeName(dir), owner, group);
+};
+const auto modeOf = [](const QString &path) {
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+};
 
 using data_file::LoadResult;
 const Cp932Codec kCodec;
@@ -30,9 +44,11 @@ struct Folder
     qint16 count = -1;
 };
 
-class TestStore : public QObject
+class TestFilesOnDisk : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_root;
+
 private slots:
     void load_data()
     {
@@ -139,7 +155,106 @@ private slots:
         QCOMPARE(f.entries(), kept << "synced");
         QCOMPARE(QDir(at("synced")).entryList(QDir::Files), QStringList {"memos.dat"});
     }
+
+    // Saves killed with SIGKILL at random moments leave the old file or the new, never less.
+    void killedSavesLeaveOldOrNew()
+    {
+        Folder f;
+        const QByteArray small = "1\r\n30,14,25,12,2026,\"abc\",1,0\r\n", large(4400, 'x');
+        QString error;
+        QVERIFY(f.files.replace(f.path, small, &error));
+        int seen[2] = {0, 0};
+        for (int round = 0; round < 200; ++round) {
+            const pid_t saver = ::fork();
+            // The child saves the two over each other as fast as it can, until killed.
+            for (unsigned n = 0; saver == 0; ++n)
+                if (!f.files.replace(f.path, n % 2 ? large : small, &error))
+                    ::_exit(3);
+            QVERIFY(saver > 0);
+            QTest::qSleep(int(QRandomGenerator::global()->bounded(1, 15)));
+            ::kill(saver, SIGKILL);
+            int status = 0;
+            QVERIFY(::waitpid(saver, &status, 0) == saver && WIFSIGNALED(status));
+            const QByteArray now = readBytes(f.path);
+            QVERIFY2(now == small || now == large, qPrintable(QStringLiteral("round %1").arg(round)));
+            ++seen[now == large];
+        }
+        QVERIFY(seen[0] > 0 && seen[1] > 0);
+    }
+
+    void choose_data()
+    {
+        QTest::addColumn<QString>("programDirectory");
+        QTest::addColumn<bool>("besideProgram");
+        const auto row = [this](const char *name, mode_t mode, bool beside, uid_t owner = -1, gid_t group = -1) {
+            QVERIFY(makeFolder(m_root.filePath(name), mode, owner, group));
+            QTest::newRow(name) << m_root.filePath(name) << beside;
+        };
+        row("unpacked into a folder of the user's", 0755, true);
+        row("read-only", 0555, false);
+        row("world-writable and sticky, as /tmp", 01777, false);
+        QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false;
+        if (::geteuid() != 0)
+            return;
+        row("another user's", 0755, false, 65534, 65534);
+        row("group-writable, a shared group", 0775, false, 0, 65534);
+        row("group-writable, the user's own group", 0775, true);
+    }
+    void choose()
+    {
+        QFETCH(QString, programDirectory);
+        QFETCH(bool, besideProgram);
+        const QString userData = m_root.filePath(QStringLiteral("data/") + QTest::currentDataTag());
+        ApplicationDirectory directory(programDirectory, userData);
+        QCOMPARE(directory.path(), besideProgram ? programDirectory : userData);
+        directory.create();
+        QCOMPARE(modeOf(userData), besideProgram ? mode_t(0) : mode_t(S_IFDIR | 0700));
+    }
+
+    // Our own link is followed, so a file linked elsewhere stays there; another user's link (nobody's) to a file of
+    // ours is not read nor moved aside, a deletion removes the link and a save replaces it with a private file.
+    void linksOfOtherUsersAreNotFollowed()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give a link to another user");
+        const QString ours = m_root.filePath("ours"), link = m_root.filePath("link"), data = m_root.filePath("memos");
+        const auto plant = [&] { return QFile::link(ours, link) && !::lchown(QFile::encodeName(link), 65534, 65534); };
+        PosixFiles files;
+        QString error;
+        QVERIFY(files.replace(ours, "my notes\n", &error) && plant() && QFile::link(link, data));
+        QVERIFY(files.exists(data) && !files.read(data) && files.moveAside(data).isEmpty() && S_ISLNK(modeOf(link)));
+        QVERIFY(files.remove(data, &error) && modeOf(link) == 0 && S_ISLNK(modeOf(data)));
+        QVERIFY(plant() && files.replace(data, "1\r\n", &error) && modeOf(link) == (S_IFREG | 0600));
+        QCOMPARE(files.read(data).value_or("?") + files.read(ours).value_or("?"), QByteArray("1\r\nmy notes\n"));
+    }
+
+    void lockStaysPrivate_data()
+    {
+        QTest::addColumn<int>("runtime"); // mode of XDG_RUNTIME_DIR; 0: unset
+        QTest::addColumn<QString>("expected"); // the lock's folder
+        QTest::newRow("runtime folder") << 0700 << "runtime";
+        QTest::newRow("runtime folder shared with every user") << 01777 << "home/.cache/rekuda31";
+        QTest::newRow("no runtime folder, no home") << 0 << QStringLiteral("rekuda31-%1").arg(::geteuid());
+    }
+    void lockStaysPrivate() // the last test: it changes the environment
+    {
+        QFETCH(int, runtime);
+        QFETCH(QString, expected);
+        const QDir dir(m_root.filePath(QTest::currentDataTag()));
+        QVERIFY(makeFolder(dir.filePath("home"), 0700) && makeFolder(dir.filePath("runtime"), runtime | 0700));
+        runtime ? qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath("runtime"))) : qunsetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_CACHE_HOME");
+        qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
+        qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        FileLock first(dir.filePath("data"));
+        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
+        QCOMPARE(modeOf(dir.filePath(expected + u'/' + first.fileName())), mode_t(S_IFREG | 0600));
+        QCOMPARE(QFileInfo::exists(dir.filePath("runtime/" + first.fileName())), runtime == 0700);
+        QVERIFY(!QFileInfo::exists(dir.filePath("data")) && !FileLock(dir.filePath("data")).acquire());
+        qunsetenv("XDG_RUNTIME_DIR"); // a start without the session's runtime folder (su, ssh) still meets it
+        QVERIFY(!FileLock(dir.filePath("data")).acquire());
+    }
 };
 
-QTEST_MAIN(TestStore)
-#include "tst_store.moc"
+QTEST_MAIN(TestFilesOnDisk)
+#include "tst_files_on_disk.moc"
