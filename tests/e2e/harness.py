@@ -1,10 +1,7 @@
-"""The real rekuda31 where the offscreen unit tests cannot go: its icon and menu in a real notification area
-(trayer on Xvfb, no window manager), the alarm in its wall-clock minute (libfaketime), sound on the PulseAudio
-null sink "nul", typed Japanese, real processes starting and ending; a private desktop for each test.  Every
-process started here has a group of its own and gets SIGTERM should this process die; the program's output is
-printed at the end (it says nothing when all is well).  Needs xvfb trayer xdotool x11-utils libfaketime
-pulseaudio pulseaudio-utils sox imagemagick and a Japanese font.  Run `ctest --test-dir build -L e2e
---output-on-failure`, or `python3 -m unittest -v test_tray` here with REKUDA31_BINARY naming the program."""
+"""The real rekuda31 where offscreen tests cannot go, on a private desktop per test: Xvfb, trayer, libfaketime, a
+PulseAudio null sink "nul".  Processes started here get their own group and SIGTERM should this one die; their
+output is printed at the end.  Needs xvfb trayer xdotool x11-utils libfaketime pulseaudio pulseaudio-utils sox
+imagemagick and a Japanese font.  Run `ctest --test-dir build -L e2e --output-on-failure`."""
 import contextlib, ctypes, datetime as dt, os, re, shutil, signal, subprocess, tempfile, time, unittest
 from pathlib import Path
 from types import SimpleNamespace

@@ -1,12 +1,7 @@
-"""A memo falling due under a fake wall clock (libfaketime), seen and heard.
-
-Catches: an alarm window mapped before its minute or over a second into it, not kept
-above other windows or not light yellow; a double click on its text that does not close
-it or rewrite the data file byte for byte in code page 932 (IBM extensions included);
-a wave file whose own tone never reaches the sound server (the bell alone does), starts
-over 1 s late or is cut short; with no sound server, an alarm that comes late or a
-program that dies.
-"""
+"""A memo falling due under a fake wall clock, seen and heard.  Catches: an alarm mapped before its minute or over
+a second into it, not above other windows or not light yellow; a double click on its text that does not close it
+or rewrite the file byte for byte in code page 932; a wave whose tone never reaches the sound server, starts over
+1 s late or is cut short; with no sound server, an alarm that comes late or a program that dies."""
 import datetime as dt, subprocess, time
 import harness as h
 

@@ -1,15 +1,9 @@
-"""The icon and its menu in a real notification area, typed Japanese, one copy per folder.
-
-Catches: a tray icon later than 2 s after a start in an empty folder, a second icon, a
-start that writes into its folder; a menu that does not open on a left click at the icon;
-typed characters off the keyboard map (as an input method commits them) lost, doubled or
-garbled between the memo text window and the data file, or not written in code page 932
-as Windows writes it (half-width kana in one byte, ① as 87 40, U+301C and U+2212 as
-81 60 and 81 7C); a memo line with the wrong date, time or sound flag; a second start
-from the same folder that keeps running or fails, disturbs the first copy or touches its
-file; 終了 that does not end the program with status 0 within 2 s, leaves its icon or
-changes the file.
-"""
+"""The icon and its menu in a real notification area, typed Japanese, one copy per folder.  Catches: an icon later
+than 2 s after a start in an empty folder, a second icon, a start that writes; a menu not opening on a left click;
+characters off the keyboard map (as an input method commits them) lost, doubled or not written in code page 932 as
+Windows writes them (ｶﾅ in one byte, ① as 87 40, U+301C and U+2212 as 81 60 and 81 7C); a wrong date, time or sound
+flag; a second start from the folder that keeps running, fails or touches the file; 終了 not ending with status 0
+within 2 s, leaving its icon or changing the file."""
 import re, time
 import harness as h
 
