@@ -5,7 +5,6 @@
 // the values the fields step to, the bytes a set writes, the list's lines, the alarm's rows and colours, past-time
 // refusals and hold-offs. RC_PARAMS="seed=N" replays a walk; scripts/random-actions.sh runs long ones.
 #include "fakes/fake_platform.h"
-#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/edit_form.h"

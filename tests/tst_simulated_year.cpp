@@ -2,7 +2,6 @@
 // memo that fires on the wrong day, minute or weekday (month ends, leap rules, weekday masks), fires twice, shows
 // as late on time, or comes back after its dismissal.
 #include "fakes/fake_platform.h"
-#include "fakes/memo_fixtures.h"
 
 #include "alarm/display_form.h"
 #include "entry/form1.h"

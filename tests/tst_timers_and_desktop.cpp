@@ -5,7 +5,6 @@
 // without a notification area nor returns to the tray; Wayland (which ignores stay-on-top) kept though XWayland
 // is there, X11 forced over the user's choice, or that choice imposed on the programs started, such as the panel.
 #include "fakes/fake_platform.h"
-#include "fakes/memo_fixtures.h"
 
 #include "notices/title_form.h"
 #include "platform/display_platform.h"

@@ -5,20 +5,14 @@
 #include <QStringEncoder>
 #include <QStringList>
 
-// Windows-style data-file bytes: lines joined with CR LF, encoded in code page 932.
-inline QByteArray cp932Lines(const QStringList &lines)
+// A data file holding these memo lines after their count, as Windows writes it: CR LF, code page 932.
+inline QByteArray dataFileOf(const QStringList &memos)
 {
     QStringEncoder encoder("windows-31j");
     QByteArray out;
-    for (const QString &line : lines)
+    for (const QString &line : QStringList {QString::number(memos.size())} + memos)
         out += encoder.encode(line) + "\r\n";
     return out;
-}
-
-// A data file holding these memo lines, after their count.
-inline QByteArray dataFileOf(const QStringList &memos)
-{
-    return cp932Lines(QStringList {QString::number(memos.size())} + memos);
 }
 
 // One memo as a line of the data file.
