@@ -3,7 +3,9 @@
 // step with the table, memos out of date order, fields not showing the memo being set, an alarm showing or
 // dismissing another memo than its own, a program that ends unasked. Fixed sequences pin what a walk cannot judge:
 // the values the fields step to, the bytes a set writes, the list's lines, the alarm's rows and colours, past-time
-// refusals and hold-offs. RC_PARAMS="seed=N" replays a walk; scripts/random-actions.sh runs long ones.
+// refusals and hold-offs. A simulated year catches a memo that fires on the wrong day, minute or weekday (month
+// ends, leap rules, weekday masks), fires twice, shows as late on time, or comes back after its dismissal.
+// RC_PARAMS="seed=N" replays a walk; scripts/random-actions.sh runs long ones.
 #include "fakes/fake_platform.h"
 
 #include "alarm/display_form.h"
@@ -685,6 +687,7 @@ private slots:
     void randomWalks();
     void sequences_data();
     void sequences();
+    void simulatedYear();
 };
 
 void TestRandomActions::randomWalks()
@@ -715,8 +718,6 @@ void TestRandomActions::sequences_data()
     const QString morning = memoLine(0, 7, 0, 0, 0, QStringLiteral("朝"));
     const QString meeting = memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"), 1);
     const QString newMemo = QStringLiteral("tray: メモ設定; setting: メモ; text: type \"会議\"; text: ＯＫ; ");
-    const QString editLine0 = QStringLiteral("tray: メモ編集; list: select line 0; list: 編集; ");
-    const QString at1430 = QStringLiteral("2026-12-25 14:30:00");
 
     // The fields step within their ranges; a set stores what the window showed.
     row("分+ at minute 59", {}, "2026-05-10 10:59:30",
@@ -816,15 +817,15 @@ void TestRandomActions::sequences_data()
                 + "; clock +1 s; ? alarm: 会議 / 2026 12 25 14 30 - / late; ? sound: close, play rekuda31.wav, beeps "
                   "1");
     }
-    row("two due together", {memoLine(29, 14, 25, 12, 2026, QStringLiteral("前")), meeting}, at1430.toLatin1(),
+    row("two due together", {memoLine(29, 14, 25, 12, 2026, QStringLiteral("前")), meeting}, "2026-12-25 14:30:00",
         "? alarm: 前 / 2026 12 25 14 29 - / due; clock +65 s; ? alarm: 前 / 2026 12 25 14 29 - / due; "
         "alarm: double-click the memo; clock +1 s; ? alarm: 会議 / 2026 12 25 14 30 - / late");
 
     // Faults walks rarely reach. An edit put back while its past-time warning
     // is open leaves nothing from which the memo can be set a second time.
-    const QString editToThePast = editLine0
-        + "setting: 日-; setting: 設定; tray: メモ編集; list: 編集終了; "
-          "past-time warning: OK";
+    const QString editToThePast
+        = QStringLiteral("tray: メモ編集; list: select line 0; list: 編集; setting: 日-; "
+                         "setting: 設定; tray: メモ編集; list: 編集終了; past-time warning: OK");
     row("put-back, then the warning's OK and メモ", {oneOff}, "2026-12-25 14:30:00",
         editToThePast + "; ? setting: 2026/12/24 15:0 0 0 0 ・・・・・・・ メモ キャンセル; setting: メモ");
     // A set that cannot be stored says so and loses nothing.
@@ -844,8 +845,7 @@ void TestRandomActions::sequences()
     if (!memos.isEmpty())
         setMemos(start, memos);
     const QStringList at = when.split(QRegularExpression(QStringLiteral("[- :]"))); // years beyond 9999 too
-    start.when = QDateTime(
-        QDate(at[0].toInt(), at[1].toInt(), at[2].toInt()), QTime(at[3].toInt(), at[4].toInt(), at[5].toInt()));
+    start.when = QDateTime(QDate(at[0].toInt(), at[1].toInt(), at[2].toInt()), QTime::fromString(at.mid(3).join(u':')));
     try {
         Walk walk(start);
         for (const QString &step : steps.split(QLatin1String("; "))) {
@@ -862,6 +862,61 @@ void TestRandomActions::sequences()
     } catch (const rc::detail::CaseResult &result) {
         QFAIL(result.description.c_str());
     }
+}
+
+// A whole year on the fake clock, the first five seconds of every minute, with memos of every kind.
+void TestRandomActions::simulatedYear()
+{
+    TestProgram program;
+    const QDate first(2027, 1, 1);
+    program.writeDataFile(dataFileOf({"0,7,0,0,0,\"daily\",0,0", "15,8,0,0,0,\"mon-fri\",0,34",
+        "30,18,0,0,0,\"weekend\",0,65", "0,10,31,0,0,\"31st\",0,0", "59,23,15,0,0,\"15th\",0,0",
+        "0,9,31,12,2026,\"last year\",0,0", "0,9,14,3,2027,\"once\",0,0"}));
+    program.clock->set(QDateTime(first, QTime(0, 0)));
+    QVERIFY(program.start());
+    const auto firing = [](const QDateTime &at, const QString &text) {
+        return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ")) + text;
+    };
+    QStringList fired;
+    for (QDate day = first; day.year() == 2027; day = day.addDays(1)) {
+        for (int minute = 0; minute < 24 * 60; ++minute) {
+            const QDateTime start(day, QTime(minute / 60, minute % 60));
+            // The alarm stays up through its minute, holding the check off;
+            // the user dismisses it once the minute's chances are over.
+            QString seen;
+            for (int second = 0; second < 5; ++second) {
+                program.clock->set(start.addSecs(second));
+                program.tick();
+                if (forms().Display.shown() && seen.isEmpty())
+                    seen = firing(program.clock->now(), program.app->table.MemoText[std::size_t(form1().DispNo)])
+                        + (forms().Display().background() == DisplayForm::lateColour() ? " late" : "");
+            }
+            if (!seen.isEmpty()) {
+                fired << seen;
+                forms().Display().Label1_DblClick();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+        }
+    }
+
+    QStringList expected;
+    for (QDate day = first; day.year() == 2027; day = day.addDays(1)) {
+        const int weekday = day.dayOfWeek();
+        expected << firing(QDateTime(day, QTime(7, 0)), QStringLiteral("daily"));
+        if (weekday == Qt::Monday || weekday == Qt::Friday)
+            expected << firing(QDateTime(day, QTime(8, 15)), QStringLiteral("mon-fri"));
+        if (day == QDate(2027, 3, 14))
+            expected << firing(QDateTime(day, QTime(9, 0)), QStringLiteral("once"));
+        if (day.day() == 31)
+            expected << firing(QDateTime(day, QTime(10, 0)), QStringLiteral("31st"));
+        if (weekday == Qt::Saturday || weekday == Qt::Sunday)
+            expected << firing(QDateTime(day, QTime(18, 30)), QStringLiteral("weekend"));
+        if (day.day() == 15)
+            expected << firing(QDateTime(day, QTime(23, 59)), QStringLiteral("15th"));
+    }
+    QCOMPARE(fired, expected);
+    // The one-off memos went with their dismissal; the past one stays, unfired.
+    QCOMPARE(form1().DataMaxNumber, qint16(6));
 }
 
 QTEST_MAIN(TestRandomActions)
