@@ -4,7 +4,7 @@
 // save reported done though it failed, killed midway or cut short, that leaves neither the old memos nor the new;
 // stale temporaries; memos kept in an installed program's folder or one others can write to; files or folders open
 // to others; a read, move, save or deletion that follows another user's link; a lock outside a private folder, or
-// one two instances on a data folder miss.
+// one that two instances on a data folder miss, racing or not.
 #include "fakes/fake_platform.h"
 #include "platform/program_directory.h"
 #include "platform/qt_services.h"
@@ -246,6 +246,28 @@ private slots:
         qunsetenv("XDG_CACHE_HOME");
         qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
         qputenv("TMPDIR", QFile::encodeName(dir.path()));
+        // Twenty starts at once, from the first on, before any lock folder is made: exactly one takes the lock.
+        for (int round = 0; round < 10; ++round) {
+            int gate[2];
+            pid_t racers[20];
+            QVERIFY(::pipe(gate) == 0);
+            for (pid_t &racer : racers) {
+                if ((racer = ::fork()) == 0) {
+                    FileLock lock(dir.filePath(QStringLiteral("race%1").arg(round)));
+                    char go;
+                    ::close(gate[1]);
+                    const bool won = ::read(gate[0], &go, 1) == 0 && lock.acquire(); // all at once, as the gate closes
+                    ::usleep(100'000); // the winner holds it while the others try
+                    ::_exit(won ? 0 : 1);
+                }
+            }
+            ::close(gate[0]);
+            ::close(gate[1]);
+            int won = 0;
+            for (int status = 0; const pid_t racer : racers)
+                won += ::waitpid(racer, &status, 0) == racer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            QCOMPARE(won, 1);
+        }
         FileLock first(dir.filePath("data"));
         QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
         QCOMPARE(modeOf(dir.filePath(expected + u'/' + first.fileName())), mode_t(S_IFREG | 0600));
