@@ -41,9 +41,8 @@ const QStringList kTexts {QStringLiteral("会議"), QStringLiteral("歯医者 10
     QStringLiteral("\"引用\"の話"), QStringLiteral("改行\nあり"), QStringLiteral("①髙"), QStringLiteral("ｶﾅ"),
     QStringLiteral("~\\"), QString()};
 
-// One memo line of a generated data file, from a number. Mostly memos the
-// windows make, near the walk's start; some hold values no window makes,
-// which load and simply never fall due.
+// One memo line of a generated data file, from a number. Mostly memos the windows make, near the walk's start; some
+// hold values no window makes, which load and simply never fall due.
 QString generatedMemo(int n, int tag)
 {
     std::mt19937 r(static_cast<unsigned>(n));
@@ -86,10 +85,10 @@ void setMemos(Start &start, const QStringList &lines)
 // How a failing walk's start is printed.
 void showValue(const Start &start, std::ostream &os)
 {
-    QString text;
-    kCodec.decode(start.file, &text);
-    os << "program starts at " << start.when.toString(Qt::ISODate).toStdString() << " with "
-       << (start.file.isEmpty() ? std::string("no data file") : "this data file:\n" + text.toStdString());
+    QString text = QStringLiteral("no data file");
+    if (!start.file.isEmpty())
+        kCodec.decode(start.file, &text);
+    os << "program starts at " << start.when.toString(Qt::ISODate).toStdString() << " with:\n" << text.toStdString();
 }
 
 auto keysOf(const MemoTable &t, int i)
@@ -103,16 +102,14 @@ QString lf(QString text)
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-// Whether the user can reach a control: its window is on screen and the
-// control is shown and enabled in it.
+// Whether the user can reach a control: its window is on screen and the control is shown and enabled in it.
 bool reachable(const QWidget *control)
 {
     return control && control->window()->isVisible() && control->isVisibleTo(control->window()) && control->isEnabled();
 }
 
-// The setting window as the user sees it: year/month/day (a field's value, "-"
-// when hidden, "?" when only part of it shows), hour:minute, Check1 to Check3
-// (value, "x" when disabled), the weekdays ticked, and the buttons shown.
+// The setting window as the user sees it: year/month/day (a field's value, "-" when hidden, "?" when only part of it
+// shows), hour:minute, Check1 to Check3 (value, "x" when disabled), the weekdays ticked, and the buttons shown.
 QString settingWindow()
 {
     const Form1 &f = form1();
@@ -138,9 +135,8 @@ QString settingWindow()
 
 } // namespace
 
-// The program under test and what the user expects of it. The expectation is
-// kept from the user's side: which memos they set, deleted and dismissed, and
-// what the text box holds for the memo in hand.
+// The program under test and what the user expects of it. The expectation is kept from the user's side: which memos
+// they set, deleted and dismissed, and what the text box holds for the memo in hand.
 class Walk
 {
 public:
@@ -371,8 +367,7 @@ std::vector<Walk::Action> Walk::available(int arg)
         out.push_back({QStringLiteral("setting: title-bar close"), 1, [] { form1().close(); }});
     }
     if (forms().MEMO.shown()) {
-        // Every typed piece carries a number of its own, so no two memos the
-        // user sets share a text by chance.
+        // Every typed piece carries a number of its own, so no two memos the user sets share a text by chance.
         const QString words = kTexts.at(arg % kTexts.size());
         out.push_back({QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', QStringLiteral("⏎"))), 6,
             [this, words] {
@@ -499,8 +494,7 @@ void Walk::check()
     if (f.DataMaxNumber < 0 || f.DataMaxNumber > kSlots)
         fail(QStringLiteral("count out of range: %1").arg(f.DataMaxNumber));
 
-    // Every memo the user set is there exactly as often as they set it:
-    // in the table, or out for editing.
+    // Every memo the user set is there exactly as often as they set it: in the table, or out for editing.
     std::map<QString, int> held, expected;
     for (int i = 0; i < f.DataMaxNumber; ++i)
         held[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
@@ -540,8 +534,7 @@ void Walk::check()
     if (inBox != m_userText && !(m_spent && inBox.isEmpty()))
         fail(QStringLiteral("the text box holds \"%1\", the user expects \"%2\"").arg(lf(inBox), lf(m_userText)));
 
-    // The file mirrors the table; with an edit in hand it may already hold
-    // the memo, as a session save leaves it.
+    // The file mirrors the table; with an edit in hand it may already hold the memo, as a session save leaves it.
     if (!m_fileStale) {
         const QByteArray file = m_program->dataFile();
         const QByteArray table = data_file::serialize(memoTable(), f.DataMaxNumber, kCodec);
@@ -791,8 +784,7 @@ void TestRandomActions::sequences_data()
     row("the last memo deleted", {oneOff}, "2026-12-25 14:29:10",
         "tray: メモ編集; list: select line 0; list: 削除; ? file: ; ? list: ");
 
-    // The alarm's row by kind, its colour a minute on, its dismissal, and
-    // the list editor kept closed meanwhile.
+    // The alarm's row by kind, its colour a minute on, its dismissal, and the list editor kept closed meanwhile.
     const char *alarms[][2]
         = {{"5,9,30,12,2026,\"x\",0,0", "2026 12 30 9 5 -"}, {"5,9,0,0,0,\"x\",0,8", "- - - 9 5 (水)"},
             {"5,9,0,0,0,\"x\",0,0", "- - - 9 5 毎日"}, {"5,9,30,0,0,\"x\",0,0", "- - 30 9 5 毎月"}};
@@ -804,8 +796,7 @@ void TestRandomActions::sequences_data()
     }
     row("the only one-off dismissed", {oneOff}, "2026-12-25 15:00:00",
         "alarm: double-click the memo; ? file: <missing>");
-    // A repeating memo dismissed in the first seconds of its minute comes
-    // back until its third second.
+    // A repeating memo dismissed in the first seconds of its minute comes back until its third second.
     row("every morning", {morning}, "2026-12-24 06:59:59",
         QStringLiteral("clock +1 s; ? alarm: 朝 / - - - 7 0 毎日 / due; alarm: double-click the memo; ").repeated(3)
             + "clock +1 s; ? alarm: none");

@@ -25,15 +25,12 @@ namespace {
 
 // A wall clock that runs in real time from a moment the test sets, and can be
 // put forward or back like a user or a time service would.
-class SettableClock : public Clock
+struct SettableClock : Clock
 {
-public:
-    QDateTime now() const override { return m_base.addMSecs(m_running.elapsed()); }
-    void set(const QDateTime &moment) { m_base = moment, m_running.restart(); }
-
-private:
-    QDateTime m_base;
-    QElapsedTimer m_running;
+    QDateTime now() const override { return base.addMSecs(running.elapsed()); }
+    void set(const QDateTime &moment) { base = moment, running.restart(); }
+    QDateTime base;
+    QElapsedTimer running;
 };
 
 // Successive seconds, each read within a few tens of milliseconds of its start.

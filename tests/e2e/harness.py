@@ -79,7 +79,7 @@ class Session(unittest.TestCase):
     def start(self, folder, faketime, **env):
         """Start the copy in folder, its wall clock starting at faketime and running on."""
         faked = dict(FAKETIME="@" + faketime, FAKETIME_DONT_FAKE_MONOTONIC="1",
-                     LD_PRELOAD="/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1")  # MT: Qt Multimedia's threads
+                     LD_PRELOAD="/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1")  # MT: the sound runs in threads
         proc = self.spawn([folder / "rekuda31"], dict(self.env, **faked, **env), cwd=folder)
         proc.started = time.monotonic()
         proc.at = lambda fake: proc.started + (fake - dt.datetime.fromisoformat(faketime)).total_seconds()
