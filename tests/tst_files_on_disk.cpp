@@ -246,27 +246,35 @@ private slots:
         qunsetenv("XDG_CACHE_HOME");
         qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
         qputenv("TMPDIR", QFile::encodeName(dir.path()));
-        // Twenty starts at once, from the first on, before any lock folder is made: exactly one takes the lock.
+        // Twenty lock takers at once, the first round before any lock folder is made: exactly one wins. Each reports
+        // through a pipe and holds what it took until the parent has heard from all.
         for (int round = 0; round < 10; ++round) {
-            int gate[2];
+            int gate[2], results[2], release[2];
             pid_t racers[20];
-            QVERIFY(::pipe(gate) == 0);
+            QVERIFY(::pipe(gate) == 0 && ::pipe(results) == 0 && ::pipe(release) == 0);
             for (pid_t &racer : racers) {
                 if ((racer = ::fork()) == 0) {
                     FileLock lock(dir.filePath(QStringLiteral("race%1").arg(round)));
-                    char go;
+                    char byte;
                     ::close(gate[1]);
-                    const bool won = ::read(gate[0], &go, 1) == 0 && lock.acquire(); // all at once, as the gate closes
-                    ::usleep(100'000); // the winner holds it while the others try
-                    ::_exit(won ? 0 : 1);
+                    ::close(release[1]);
+                    // End of file opens the gate for all at once.
+                    byte = ::read(gate[0], &byte, 1) == 0 && lock.acquire() ? 'w' : 'l';
+                    const bool told = ::write(results[1], &byte, 1) == 1 && ::close(results[1]) == 0;
+                    ::_exit(told && ::read(release[0], &byte, 1) == 0 ? 0 : 1);
                 }
+                QVERIFY(racer > 0);
             }
-            ::close(gate[0]);
-            ::close(gate[1]);
-            int won = 0;
+            for (const int end : {gate[0], gate[1], results[1]})
+                ::close(end);
+            QByteArray outcomes(20, '?');
+            for (char &outcome : outcomes)
+                QVERIFY(::read(results[0], &outcome, 1) == 1);
+            for (const int end : {results[0], release[0], release[1]})
+                ::close(end);
             for (int status = 0; const pid_t racer : racers)
-                won += ::waitpid(racer, &status, 0) == racer && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            QCOMPARE(won, 1);
+                QVERIFY(::waitpid(racer, &status, 0) == racer && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            QCOMPARE(outcomes.count('w'), 1);
         }
         FileLock first(dir.filePath("data"));
         QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
@@ -278,5 +286,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFilesOnDisk)
+QTEST_GUILESS_MAIN(TestFilesOnDisk)
 #include "tst_files_on_disk.moc"

@@ -3,7 +3,7 @@
 // before its 800 ms or stays; SIGTERM at logout ending without the handlers that put an edited memo back; a tray
 // icon that opens its menu on the wrong click, loses its tip, or neither falls back to the resident indicator
 // without a notification area nor returns to the tray; Wayland (which ignores stay-on-top) kept though XWayland
-// is there, X11 forced over the user's choice, or that choice imposed on the programs started, such as the panel.
+// is there, X11 forced over the user's choice, or its own choice handed to the programs it starts, such as the panel.
 #include "fakes/fake_platform.h"
 
 #include "notices/title_form.h"
@@ -126,14 +126,16 @@ private slots:
         // A left click opens the menu, and so does a click soon after the last one (as after Escape); the
         // activation itself is the release. A right click does not.
         QSignalSpy released(&tray, &TrayIcon::leftButtonReleased);
-        for (const auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Context})
+        const std::pair<QSystemTrayIcon::ActivationReason, int> clicks[]
+            = {{QSystemTrayIcon::Trigger, 1}, {QSystemTrayIcon::DoubleClick, 2}, {QSystemTrayIcon::Context, 2}};
+        for (const auto &[reason, menus] : clicks) {
             emit tray.trayIcon()->activated(reason);
-        QCOMPARE(released.size(), 2);
+            QCOMPARE(released.size(), menus);
+        }
         tray.remove();
         QVERIFY(!tray.trayIcon() && !tray.indicator());
     }
 
-    // Last: these change the environment.
     void chooseDisplayPlatform()
     {
         using display_platform::choose; // session type, Wayland display, X11 display, QT_QPA_PLATFORM, arguments
@@ -145,7 +147,7 @@ private slots:
         QCOMPARE(choose({"x11", {}, ":0", {}, {}}), "");
     }
 
-    void startedProgramsGetTheGivenEnvironment()
+    void startedProgramsGetTheGivenEnvironment() // the last test: it changes the environment
     {
         // 日時の設定 on GNOME, with only a panel on PATH that records how it was started.
         QTemporaryDir bin;
