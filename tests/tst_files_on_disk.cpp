@@ -194,6 +194,9 @@ private slots:
         row("read-only", 0555, false);
         row("world-writable and sticky, as /tmp", 01777, false);
         QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false;
+        qputenv("HOME", QFile::encodeName(m_root.filePath("home")));
+        QVERIFY(makeFolder(m_root.filePath("home/.local/bin"), 0755));
+        QTest::newRow("installed in ~/.local/bin") << m_root.filePath("home/.local/bin") << false;
         if (::geteuid() != 0)
             return;
         row("another user's", 0755, false, 65534, 65534);
