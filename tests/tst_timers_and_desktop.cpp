@@ -141,10 +141,8 @@ private slots:
         using display_platform::choose; // session type, Wayland display, X11 display, QT_QPA_PLATFORM, arguments
         QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {}}), "xcb;wayland");
         QCOMPARE(choose({{}, "wayland-0", ":0", {}, {}}), "xcb;wayland"); // no session type
-        QCOMPARE(choose({"wayland", "wayland-0", {}, {}, {}}), ""); // no XWayland
         QCOMPARE(choose({"wayland", "wayland-0", ":0", "wayland", {}}), ""); // the user chose
         QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {"-platform", "wayland"}}), "");
-        QCOMPARE(choose({"x11", {}, ":0", {}, {}}), "");
     }
 
     void startedProgramsGetTheGivenEnvironment() // the last test: it changes the environment

@@ -78,8 +78,7 @@ struct FakeTray : TrayIcon
     bool present = false;
 };
 
-// A whole program on fakes, in a fresh temporary folder. Tests reach the fakes
-// through the typed pointers; the App owns them.
+// A whole program on fakes, in a fresh temporary folder; the App owns the fakes, tests reach them here.
 class TestProgram
 {
 public:
@@ -103,8 +102,7 @@ public:
             form1().Timer1->stop();
         return started;
     }
-    // Ends the App as the process would end and starts a new one on the same
-    // folder with fresh fakes; the clock goes on from where it was.
+    // Ends the App as the process would and starts one on the same folder, fresh fakes, the clock going on.
     bool restart()
     {
         const QDateTime now = clock->now();
@@ -114,8 +112,7 @@ public:
         clock->set(now);
         return start();
     }
-    // Moves the clock by msecs and delivers the one-second tick as often as
-    // the real timer would have fired in that time.
+    // Moves the clock by msecs, ticking as often as the real timer would meanwhile.
     void advance(qint64 msecs)
     {
         const QDateTime end = clock->now().addMSecs(msecs);
@@ -126,8 +123,7 @@ public:
         }
         clock->set(end);
     }
-    // One tick of form1.Timer1 at the present clock reading, through the
-    // timer's own signal so that its wiring is tested too.
+    // One tick of form1.Timer1 now, through the timer's own signal, so that its wiring is tested too.
     void tick() { emit form1().Timer1->timeout(); }
 
     QTemporaryDir folder;
