@@ -32,11 +32,12 @@ struct SettableClock : Clock
     QElapsedTimer running;
 };
 
-// Successive seconds, each read within a few tens of milliseconds of its start.
+// Successive seconds, each read early in it: a tick armed off the whole second stays off it, a busy machine delays
+// one by tens of milliseconds.
 bool justAfterWholeSeconds(const QList<QDateTime> &readings)
 {
     for (int i = 0; i < readings.size(); ++i) {
-        if (readings[i].time().msec() >= 60
+        if (readings[i].time().msec() >= 250
             || (i > 0 && readings[i].toSecsSinceEpoch() - readings[i - 1].toSecsSinceEpoch() != 1))
             return false;
     }
