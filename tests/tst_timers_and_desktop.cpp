@@ -83,6 +83,22 @@ private slots:
         QVERIFY(readings.first() > jumped);
     }
 
+    void sigtermEndsTheEventLoop()
+    {
+        // Even with a window that refuses to close, aboutToQuit runs once.
+        termination_signals::quitEventLoopOnSignals();
+        struct Vetoing : QWidget
+        {
+            void closeEvent(QCloseEvent *event) override { event->ignore(); }
+        } vetoing;
+        vetoing.show();
+        QSignalSpy aboutToQuit(qApp, &QCoreApplication::aboutToQuit);
+        QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(aboutToQuit.size(), 1);
+    }
+
     void trayFallbackAndClicks()
     {
         bool trayThere = false;
