@@ -883,7 +883,7 @@ void TestRandomActions::simulatedYear()
                 program.clock->set(start.addSecs(second));
                 program.tick();
                 if (forms().Display.shown() && seen.isEmpty())
-                    seen = firing(program.clock->now(), program.app->table.MemoText[std::size_t(form1().DispNo)])
+                    seen = firing(program.clock->now(), memoTable().MemoText[std::size_t(form1().DispNo)])
                         + (forms().Display().background() == DisplayForm::lateColour() ? " late" : "");
             }
             if (!seen.isEmpty()) {
@@ -910,7 +910,7 @@ void TestRandomActions::simulatedYear()
             expected << firing(QDateTime(day, QTime(23, 59)), QStringLiteral("15th"));
     }
     QCOMPARE(fired, expected);
-    // The one-off memos went with their dismissal; the past one stays, unfired.
+    // The one-off memo went with its dismissal; last year's stays, unfired.
     QCOMPARE(form1().DataMaxNumber, qint16(6));
 }
 
