@@ -47,18 +47,16 @@ bool measure(const char *name, int memos, qsizetype kanji)
     Cp932Codec codec;
     PrintedMessages messages;
     data_file::Store store(files, codec, messages);
-    MemoTable table;
+    MemoTable table(memos);
     for (int i = 0; i < memos; ++i) {
-        const auto s = std::size_t(i);
-        table.MemoHour[s] = qint16(i % 24);
-        table.MemoText[s] = QString(kanji, QStringLiteral("漢字日本語時計予定会議電話").at(i % 12));
+        table[i].hour = qint16(i % 24);
+        table[i].text = QString(kanji, QStringLiteral("漢字日本語時計予定会議電話").at(i % 12));
     }
-    const double save = medianMs([&] { store.write(path, table, memos); });
+    const double save = medianMs([&] { store.write(path, table); });
     MemoTable loaded;
-    qint16 count = 0;
     bool loadedAll = true;
     const double load = medianMs([&] {
-        loadedAll = store.load(path, loaded, count) == data_file::LoadResult::Loaded && count == memos && loadedAll;
+        loadedAll = store.load(path, loaded) == data_file::LoadResult::Loaded && loaded.size() == memos && loadedAll;
     });
     const qint64 size = QFileInfo(path).size();
     std::printf("%-34s %8.1f MiB   load %7.1f ms   save %7.1f ms%s\n", name, double(size) / (1 << 20), load, save,

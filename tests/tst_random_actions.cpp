@@ -91,12 +91,6 @@ void showValue(const Start &start, std::ostream &os)
     os << "program starts at " << start.when.toString(Qt::ISODate).toStdString() << " with:\n" << text.toStdString();
 }
 
-auto keysOf(const MemoTable &t, int i)
-{
-    const auto s = static_cast<std::size_t>(i);
-    return std::tuple(t.MemoYear[s], t.MemoMonth[s], t.MemoDays[s], t.MemoHour[s], t.MemoMin[s]);
-}
-
 QString lf(QString text)
 {
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -236,8 +230,8 @@ private:
             m_endRefused = !ended; // refused for a change that could not be written
             if (ended)
                 restart();
-            for (int i = 0; ended && unsaved && i <= form1().DataMaxNumber; ++i) // what the disk kept
-                i == 0 ? m_expected.clear() : void(m_expected[memoTable().MemoText[std::size_t(i - 1)]] += 1);
+            for (int i = 0; ended && unsaved && i <= memoBook().count(); ++i) // what the disk kept
+                i == 0 ? m_expected.clear() : void(m_expected[memoBook().at(i - 1).text] += 1);
             if (!ended && m_editing) // a memo in hand went back into the table first
                 forgetMemoInHand();
         }
@@ -413,16 +407,15 @@ std::vector<Walk::Action> Walk::available(int arg)
         out.push_back({QStringLiteral("list: 編集"), 6, [this] {
                            const int slot = Edit().selectedSlot();
                            QTest::mouseClick(Edit().Command1, Qt::LeftButton);
-                           if (slot >= 0 && form1().editPending()) {
-                               m_editing = form1().takenMemo()->text;
+                           if (slot >= 0 && memoBook().memoOutForEditing()) {
+                               m_editing = memoBook().memoOutForEditing()->text;
                                m_userText = lf(*m_editing);
                                m_spent = false;
                            }
                        }});
         out.push_back({QStringLiteral("list: 削除"), 3, [this] {
                            const int slot = Edit().selectedSlot();
-                           const QString text
-                               = slot >= 0 ? memoTable().MemoText[static_cast<std::size_t>(slot)] : QString();
+                           const QString text = slot >= 0 ? memoBook().at(slot).text : QString();
                            QTest::mouseClick(Edit().Command2, Qt::LeftButton);
                            if (slot >= 0)
                                m_expected[text] -= 1;
@@ -447,9 +440,9 @@ std::vector<Walk::Action> Walk::available(int arg)
     }
     if (forms().Display.shown()) {
         out.push_back({QStringLiteral("alarm: double-click the memo"), 8, [this] {
-                           const auto slot = static_cast<std::size_t>(form1().DispNo);
-                           const QString text = memoTable().MemoText[slot];
-                           const bool oneOff = memoTable().MemoYear[slot] != 0;
+                           const Memo &memo = memoBook().at(memoBook().shownSlot());
+                           const QString text = memo.text;
+                           const bool oneOff = memo.year != 0;
                            QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton);
                            if (oneOff)
                                m_expected[text] -= 1;
@@ -466,12 +459,12 @@ std::vector<Walk::Action> Walk::available(int arg)
 void Walk::setClicked()
 {
     Form1 &f = form1();
-    const QByteArray tableBefore = data_file::serialize(memoTable(), f.DataMaxNumber, kCodec);
-    const bool pendingBefore = f.editPending();
+    const QByteArray tableBefore = data_file::serialize(memoBook().memos(), kCodec);
+    const bool pendingBefore = memoBook().memoOutForEditing().has_value();
     const int messagesBefore = int(m_program->messages->shown.size());
     QTest::mouseClick(f.Command3, Qt::LeftButton);
-    const bool changed = data_file::serialize(memoTable(), form1().DataMaxNumber, kCodec) != tableBefore
-        || form1().editPending() != pendingBefore;
+    const bool changed = data_file::serialize(memoBook().memos(), kCodec) != tableBefore
+        || memoBook().memoOutForEditing().has_value() != pendingBefore;
     if (changed) {
         // A memo is set once; only new typing or an edit makes another.
         if (m_spent && !m_editing)
@@ -494,15 +487,16 @@ void Walk::check()
     Form1 &f = form1();
     if (m_program->quits + m_program->terminations != 0)
         fail(QStringLiteral("the program ended"));
-    if (f.DataMaxNumber < 0 || f.DataMaxNumber > kSlots)
-        fail(QStringLiteral("count out of range: %1").arg(f.DataMaxNumber));
+    const MemoBook &book = memoBook();
+    if (book.count() > kSlots)
+        fail(QStringLiteral("count out of range: %1").arg(book.count()));
 
     // Every memo the user set is there exactly as often as they set it: in the table, or out for editing.
     std::map<QString, int> held, expected;
-    for (int i = 0; i < f.DataMaxNumber; ++i)
-        held[memoTable().MemoText[static_cast<std::size_t>(i)]] += 1;
-    if (f.editPending())
-        held[f.takenMemo()->text] += 1;
+    for (const Memo &memo : book.memos())
+        held[memo.text] += 1;
+    if (book.memoOutForEditing())
+        held[book.memoOutForEditing()->text] += 1;
     for (const auto &[text, n] : m_expected) {
         if (n != 0)
             expected[text] = n;
@@ -519,16 +513,16 @@ void Walk::check()
 
     // The setting window's value fields show the memo being set.
     if (forms().form1.shown()) {
-        const std::pair<const QLabel *, qint16> fields[] = {{f.Label15, f.SetYear}, {f.Label14, f.SetMonth},
-            {f.Label13, f.SetDays}, {f.Label12, f.SetHure}, {f.Label11, f.SetMin}};
+        const std::pair<const QLabel *, qint16> fields[] = {{f.Label15, f.draft.SetYear}, {f.Label14, f.draft.SetMonth},
+            {f.Label13, f.draft.SetDays}, {f.Label12, f.draft.SetHure}, {f.Label11, f.draft.SetMin}};
         for (const auto &[label, value] : fields) {
             if (label->isVisibleTo(&f) && label->text() != QString::number(value))
                 fail(QStringLiteral("a field shows %1, the memo being set holds %2").arg(label->text()).arg(value));
         }
     }
 
-    for (int i = 1; i < f.DataMaxNumber; ++i) {
-        if (keysOf(memoTable(), i) < keysOf(memoTable(), i - 1))
+    for (int i = 1; i < book.count(); ++i) {
+        if (book.at(i).dateKey() < book.at(i - 1).dateKey())
             fail(QStringLiteral("slot %1 sorts before slot %2").arg(i).arg(i - 1));
     }
 
@@ -540,13 +534,12 @@ void Walk::check()
     // The file mirrors the table; with an edit in hand it may already hold the memo, as a session save leaves it.
     if (!m_fileStale) {
         const QByteArray file = m_program->dataFile();
-        const QByteArray table = data_file::serialize(memoTable(), f.DataMaxNumber, kCodec);
-        bool same = file == table || (f.DataMaxNumber == 0 && (file == "<missing>" || file.isEmpty()));
-        if (!same && f.editPending()) {
-            MemoTable withEdit = memoTable();
-            qint16 count = f.DataMaxNumber;
-            f.takenMemo()->insertInto(withEdit, count);
-            same = file == data_file::serialize(withEdit, count, kCodec);
+        const QByteArray table = data_file::serialize(book.memos(), kCodec);
+        bool same = file == table || (book.count() == 0 && (file == "<missing>" || file.isEmpty()));
+        for (int at = 0; !same && book.memoOutForEditing() && at <= book.count(); ++at) {
+            MemoTable withEdit = book.memos();
+            withEdit.insert(at, *book.memoOutForEditing());
+            same = file == data_file::serialize(withEdit, kCodec);
         }
         if (!same)
             fail(QStringLiteral("the data file differs from the table"));
@@ -554,21 +547,21 @@ void Walk::check()
 
     // The alarm shows a memo of the table, as the table holds it now.
     if (forms().Display.shown()) {
-        const int slot = f.DispNo;
-        if (slot < 0 || slot >= f.DataMaxNumber)
-            fail(QStringLiteral("the alarm shows slot %1 of %2").arg(slot).arg(f.DataMaxNumber));
+        const int slot = book.shownSlot();
+        if (slot < 0 || slot >= book.count())
+            fail(QStringLiteral("the alarm shows slot %1 of %2").arg(slot).arg(book.count()));
         const DisplayForm &d = forms().Display();
-        const auto s = static_cast<std::size_t>(slot);
-        if (d.Label1->text() != lf(memoTable().MemoText[s]) || d.Label3->text().toInt() != memoTable().MemoHour[s]
-            || d.Label2->text().toInt() != memoTable().MemoMin[s])
+        const Memo &memo = book.at(slot);
+        if (d.Label1->text() != lf(memo.text) || d.Label3->text().toInt() != memo.hour
+            || d.Label2->text().toInt() != memo.min)
             fail(QStringLiteral("the alarm shows another text or time than its memo's"));
     }
 
     // The list editor's lines are the table's memos, slot by slot.
     if (forms().Edit.shown()) {
         QStringList lines;
-        for (int i = 0; i < f.DataMaxNumber; ++i)
-            lines << EditForm::listLine(memoTable(), i);
+        for (const Memo &memo : book.memos())
+            lines << EditForm::listLine(memo);
         if (observe(QStringLiteral("list")) != lines.join(QLatin1String(" | ")))
             fail(QStringLiteral("the list editor's lines are not the table's slots"));
     }
@@ -590,8 +583,8 @@ QString Walk::observe(const QString &what) const
         return settingWindow();
     const Form1 &m = form1();
     if (what == QLatin1String("set")) // the variables the next 設定 stores
-        return QString::asprintf(
-            "%d/%d/%d %d:%d w%d", m.SetYear, m.SetMonth, m.SetDays, m.SetHure, m.SetMin, m.WeekFlag);
+        return QString::asprintf("%d/%d/%d %d:%d w%d", m.draft.SetYear, m.draft.SetMonth, m.draft.SetDays,
+            m.draft.SetHure, m.draft.SetMin, m.draft.WeekFlag);
     if (what == QLatin1String("text")) // the text box, and whether ＯＫ is offered
         return lf(MEMO().Text1->text()) + (reachable(MEMO().Command1) ? QStringLiteral(" [ＯＫ]") : QString());
     if (what == QLatin1String("list")) {
@@ -883,7 +876,7 @@ void TestRandomActions::simulatedYear()
                 program.clock->set(start.addSecs(second));
                 program.tick();
                 if (forms().Display.shown() && seen.isEmpty())
-                    seen = firing(program.clock->now(), memoTable().MemoText[std::size_t(form1().DispNo)])
+                    seen = firing(program.clock->now(), memoBook().at(memoBook().shownSlot()).text)
                         + (forms().Display().background() == DisplayForm::lateColour() ? " late" : "");
             }
             if (!seen.isEmpty()) {
@@ -911,7 +904,7 @@ void TestRandomActions::simulatedYear()
     }
     QCOMPARE(fired, expected);
     // The one-off memo went with its dismissal; last year's stays, unfired.
-    QCOMPARE(form1().DataMaxNumber, qint16(6));
+    QCOMPARE(memoBook().count(), 6);
 }
 
 QTEST_MAIN(TestRandomActions)

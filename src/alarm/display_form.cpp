@@ -1,10 +1,7 @@
 #include "alarm/display_form.h"
 
 #include "alarm/wave_form.h"
-#include "entry/form1.h"
 #include "shell/app.h"
-#include "shell/icons_form.h"
-#include "store/memo_order.h"
 
 #include <QMouseEvent>
 
@@ -103,20 +100,24 @@ void DisplayForm::Form_Load()
     fillScheduledRow();
 }
 
-int DisplayForm::shownSlot() const
+const Memo &DisplayForm::shownMemo() const
 {
-    return qBound(0, int(form1().DispNo), kSlots - 1);
+    // A window made ready before any memo was shown, or whose memo has
+    // gone, shows no memo; it is refilled before it appears.
+    static const Memo none;
+    const MemoBook &book = memoBook();
+    const int slot = book.shownSlot();
+    return slot >= 0 && slot < book.count() ? book.at(slot) : none;
 }
 
 void DisplayForm::fillScheduledRow()
 {
-    const MemoTable &table = memoTable();
-    const auto i = static_cast<std::size_t>(shownSlot());
-    Label2->setText(number(table.MemoMin.at(i)));
-    Label3->setText(number(table.MemoHour.at(i)));
-    Label4->setText(number(table.MemoDays.at(i)));
-    Label5->setText(number(table.MemoMonth.at(i)));
-    Label11->setText(number(table.MemoYear.at(i)));
+    const Memo &memo = shownMemo();
+    Label2->setText(number(memo.min));
+    Label3->setText(number(memo.hour));
+    Label4->setText(number(memo.days));
+    Label5->setText(number(memo.month));
+    Label11->setText(number(memo.year));
 }
 
 void DisplayForm::fillPresentRow()
@@ -131,8 +132,7 @@ void DisplayForm::fillPresentRow()
 
 void DisplayForm::fillMemoText()
 {
-    QString text = memoTable().MemoText.at(static_cast<std::size_t>(shownSlot()));
-    Label1->setText(text.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    Label1->setText(QString(shownMemo().text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 void DisplayForm::Timer1_Timer()
@@ -148,17 +148,17 @@ void DisplayForm::Timer2_Timer()
     fillMemoText();
 }
 
-void DisplayForm::present(int slot, const QColor &colour)
+void DisplayForm::present(int slot, due_rules::Timeliness timeliness)
 {
+    const QColor colour = timeliness == due_rules::Timeliness::OnTime ? dueColour() : lateColour();
     setBackground(Label1, colour);
     setBackground(colour);
     if (isVisible())
         return;
-    const auto i = static_cast<std::size_t>(slot);
-    if (memoTable().MemoSound.at(i) == 1)
+    if (memoBook().at(slot).sound == 1)
         frmWave().SoundPlay();
-    form1().DispNo = static_cast<qint16>(slot);
-    arrangeFor(slot);
+    memoBook().setShownSlot(slot);
+    arrangeFor(memoBook().at(slot));
     // A window that waited hidden still shows the cells of its last memo:
     // show this memo at once instead of up to a second later.
     fillScheduledRow();
@@ -170,13 +170,11 @@ void DisplayForm::present(int slot, const QColor &colour)
     Timer1->start();
 }
 
-void DisplayForm::arrangeFor(int slot)
+void DisplayForm::arrangeFor(const Memo &memo)
 {
-    const MemoTable &table = memoTable();
-    const auto i = static_cast<std::size_t>(slot);
-    const bool oneOff = table.MemoMonth.at(i) != 0;
-    const bool weekly = !oneOff && table.MemoWeek.at(i) != 0;
-    const bool everyDay = !oneOff && !weekly && table.MemoDays.at(i) == 0;
+    const bool oneOff = memo.month != 0;
+    const bool weekly = !oneOff && memo.week != 0;
+    const bool everyDay = !oneOff && !weekly && memo.days == 0;
     const bool everyMonth = !oneOff && !weekly && !everyDay;
 
     for (QLabel *yearOrMonth : {Label11, Label6[0], Label5, Label7[0]})
@@ -203,19 +201,7 @@ void DisplayForm::Label1_DblClick()
     if (!isVisible())
         return;
     hide();
-    App &app = App::instance();
-    Form1 &main = form1();
-    const int i = shownSlot();
-    if (app.table.MemoYear.at(static_cast<std::size_t>(i)) != 0) {
-        memo_order::remove(app.table, main.DataMaxNumber, i);
-        if (main.DataMaxNumber > 0) {
-            app.store.write(main.FileName, app.table, main.DataMaxNumber);
-        } else {
-            icons().setMemoEditVisible(false);
-            main.SetFlg = 0;
-            app.store.remove(main.FileName);
-        }
-    }
+    memoBook().dismiss(memoBook().shownSlot());
     forms().Display.unload();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scheduler/due_rules.h"
 #include "shell/form.h"
 
 #include <QColor>
@@ -22,10 +23,10 @@ public:
     // A one-off memo presented after its minute, and a window left up a minute.
     static QColor lateColour() { return QColor(255, 128, 128); }
 
-    // Paints the window in the colour and, unless a memo is already on
-    // screen, plays the memo's sound, shows memo slot i and makes the window
-    // visible.
-    void present(int slot, const QColor &colour);
+    // Paints the window in the colour for how timely the memo is and, unless
+    // a memo is already on screen, plays the memo's sound, shows memo slot i
+    // and makes the window visible.
+    void present(int slot, due_rules::Timeliness timeliness);
 
     void Timer1_Timer();
     void Timer2_Timer();
@@ -71,6 +72,7 @@ private:
     void fillScheduledRow();
     void fillPresentRow();
     void fillMemoText();
-    void arrangeFor(int slot);
-    int shownSlot() const;
+    void arrangeFor(const Memo &memo);
+    // The memo shown, as the table holds it now.
+    const Memo &shownMemo() const;
 };

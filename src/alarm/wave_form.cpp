@@ -1,6 +1,5 @@
 #include "alarm/wave_form.h"
 
-#include "entry/form1.h"
 #include "shell/app.h"
 
 WaveForm::WaveForm()
@@ -13,6 +12,6 @@ void WaveForm::SoundPlay()
     Platform &os = App::instance().os;
     // A sound still playing stops here; the file then plays from its start.
     os.sound->close();
-    os.sound->play(form1().SundFile);
+    os.sound->play(App::instance().book.soundFile());
     os.beeper->beep();
 }

@@ -2,10 +2,7 @@
 
 #include "alarm/display_form.h"
 #include "entry/form1.h"
-#include "entry/memo_form.h"
 #include "shell/app.h"
-#include "shell/icons_form.h"
-#include "store/memo_order.h"
 
 #include <QCloseEvent>
 
@@ -64,32 +61,33 @@ EditForm::EditForm()
     connect(Command1, &QPushButton::clicked, this, &EditForm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &EditForm::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &EditForm::Command3_Click);
+    // Whatever changes the table, the lines follow while the list is on screen.
+    connect(&memoBook(), &MemoBook::changed, this, [this] {
+        if (isVisible())
+            fillList();
+    });
+    centreOnFirstShow();
 }
 
-QString EditForm::listLine(const MemoTable &table, int i)
+QString EditForm::listLine(const Memo &memo)
 {
-    const auto s = static_cast<std::size_t>(i);
     const auto num = [](qint16 v) { return QString::number(v); };
-    const QString time = num(table.MemoHour.at(s)) + u'時' + num(table.MemoMin.at(s)) + u'分' + kIdeographicSpace;
-    QString text = table.MemoText.at(s);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-
-    if (table.MemoWeek.at(s) != 0)
-        return weekdayMarks(table.MemoWeek.at(s)) + time + text;
-    if (table.MemoDays.at(s) == 0)
+    const QString time = num(memo.hour) + u'時' + num(memo.min) + u'分' + kIdeographicSpace;
+    const QString text = QString(memo.text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (memo.week != 0)
+        return weekdayMarks(memo.week) + time + text;
+    if (memo.days == 0)
         return QStringLiteral("毎日") + kIdeographicSpace + time + text;
-    if (table.MemoMonth.at(s) == 0)
-        return QStringLiteral("毎月") + kIdeographicSpace + num(table.MemoDays.at(s)) + u'日' + time + text;
-    return num(table.MemoYear.at(s)) + u'年' + num(table.MemoMonth.at(s)) + u'月' + num(table.MemoDays.at(s)) + u'日'
-        + time + text;
+    if (memo.month == 0)
+        return QStringLiteral("毎月") + kIdeographicSpace + num(memo.days) + u'日' + time + text;
+    return num(memo.year) + u'年' + num(memo.month) + u'月' + num(memo.days) + u'日' + time + text;
 }
 
 void EditForm::fillList()
 {
     List1->clear();
-    const MemoTable &table = App::instance().table;
-    for (int i = 0; i < form1().DataMaxNumber; ++i)
-        List1->addItem(listLine(table, i));
+    for (const Memo &memo : memoBook().memos())
+        List1->addItem(listLine(memo));
 }
 
 int EditForm::selectedSlot() const
@@ -106,7 +104,7 @@ void EditForm::open()
         return;
     // A memo still out of the table for editing belongs in the list.
     form1().restorePendingEdit();
-    if (form1().DataMaxNumber == 0)
+    if (memoBook().count() == 0)
         return;
     form1().hide();
     show();
@@ -116,16 +114,7 @@ void EditForm::open()
 // 削除
 void EditForm::Command2_Click()
 {
-    Form1 &main = form1();
-    const int i = selectedSlot();
-    if (i >= 0) {
-        App &app = App::instance();
-        memo_order::remove(app.table, main.DataMaxNumber, i);
-        app.store.writeOrEmpty(main.FileName, app.table, main.DataMaxNumber);
-        fillList();
-    }
-    if (main.DataMaxNumber == 0)
-        icons().setMemoEditVisible(false);
+    memoBook().remove(selectedSlot());
 }
 
 // 編集: the memo leaves the table and waits in the setting window until "設定".
@@ -134,89 +123,7 @@ void EditForm::Command1_Click()
     const int i = selectedSlot();
     if (i < 0)
         return;
-    App &app = App::instance();
-    MemoTable &table = app.table;
-    Form1 &main = form1();
-    const auto s = static_cast<std::size_t>(i);
-
-    TakenMemo memo;
-    memo.slot = i;
-    memo.year = table.MemoYear.at(s);
-    memo.month = table.MemoMonth.at(s);
-    memo.days = table.MemoDays.at(s);
-    memo.hour = table.MemoHour.at(s);
-    memo.min = table.MemoMin.at(s);
-    memo.text = table.MemoText.at(s);
-    memo.sound = table.MemoSound.at(s);
-    memo.week = table.MemoWeek.at(s);
-
-    main.SetYear = memo.year;
-    main.SetMonth = memo.month;
-    main.SetDays = memo.days;
-    main.SetHure = memo.hour;
-    main.SetMin = memo.min;
-    setValue(main.Check1, memo.sound);
-    QString text = memo.text;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    MEMO().Text1->setText(text);
-    qint16 w = memo.week;
-    const auto showDate = [&main] {
-        main.Label11->setText(QString::number(main.SetMin));
-        main.Label12->setText(QString::number(main.SetHure));
-        main.Label13->setText(QString::number(main.SetDays));
-        main.Label14->setText(QString::number(main.SetMonth));
-        main.Label15->setText(QString::number(main.SetYear));
-    };
-    showDate();
-
-    memo_order::remove(table, main.DataMaxNumber, i);
-    app.store.writeOrEmpty(main.FileName, table, main.DataMaxNumber);
-    main.holdTakenMemo(memo);
-
-    main.Command3->show();
-    main.Command1->hide();
-
-    for (QCheckBox *box : {main.Check4, main.Check5, main.Check6, main.Check7, main.Check8, main.Check9, main.Check10})
-        setValue(box, 0);
-
-    // Each box set below runs the setting window's own reaction to it.
-    if (w != 0) {
-        for (QWidget *widget : std::initializer_list<QWidget *> {main.Label15, main.Label14, main.Label13,
-                 main.Command12, main.Command13, main.Command10, main.Command11, main.Command8, main.Command9,
-                 main.Label6[1], main.Label7[1], main.Label8[1]})
-            widget->hide();
-        setValue(main.Check2, 1);
-        setValue(main.Check3, 1);
-        const std::pair<QCheckBox *, qint16> weekdays[] = {{main.Check10, 64}, {main.Check9, 32}, {main.Check8, 16},
-            {main.Check7, 8}, {main.Check6, 4}, {main.Check5, 2}};
-        for (const auto &[box, bit] : weekdays) {
-            if (w - bit >= 0) {
-                setValue(box, 1);
-                w -= bit;
-            } else {
-                setValue(box, 0);
-            }
-        }
-        setValue(main.Check4, w > 0 ? 1 : 0);
-    } else if (memo.month != 0) {
-        setValue(main.Check2, 0);
-        setValue(main.Check3, 0);
-    } else if (memo.days != 0) {
-        // An every-day tick left over from earlier use would hide the day.
-        setValue(main.Check3, 0);
-        setValue(main.Check2, 1);
-    } else {
-        setValue(main.Check2, 1);
-        setValue(main.Check3, 1);
-    }
-    // Unticking a box left over from earlier use brings back today's date;
-    // the memo keeps its own.
-    main.SetYear = memo.year;
-    main.SetMonth = memo.month;
-    main.SetDays = memo.days;
-    showDate();
-
-    main.show();
+    form1().editMemo(memoBook().takeForEdit(i));
     forms().Edit.unload();
 }
 
@@ -224,17 +131,8 @@ void EditForm::Command1_Click()
 void EditForm::Command3_Click()
 {
     hide();
-    if (form1().DataMaxNumber != 0)
-        form1().SetFlg = 1;
-}
-
-void EditForm::setVisible(bool visible)
-{
-    if (visible && !m_placed) {
-        m_placed = true;
-        centreOnScreen();
-    }
-    Form::setVisible(visible);
+    if (memoBook().count() != 0)
+        memoBook().arm();
 }
 
 void EditForm::closeEvent(QCloseEvent *event)

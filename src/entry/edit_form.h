@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 class QCloseEvent;
-struct MemoTable;
+struct Memo;
 
 // The memo list editor "memo編集".
 class EditForm : public Form
@@ -24,10 +24,8 @@ public:
     void Command2_Click();
     void Command3_Click();
 
-    void setVisible(bool visible) override;
-
-    // The list line of slot i.
-    static QString listLine(const MemoTable &table, int i);
+    // A memo's line in the list.
+    static QString listLine(const Memo &memo);
     // Rebuilds the list from the table, line k for slot k, nothing selected.
     void fillList();
 
@@ -39,7 +37,4 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-
-private:
-    bool m_placed = false;
 };

@@ -1,61 +1,22 @@
 #include "entry/form1.h"
 
 #include "alarm/display_form.h"
-#include "entry/edit_form.h"
 #include "entry/memo_form.h"
 #include "notices/keikoku1_form.h"
 #include "notices/keikoku2_form.h"
+#include "scheduler/due_rules.h"
 #include "scheduler/second_timer.h"
 #include "shell/app.h"
-#include "shell/icons_form.h"
-#include "store/memo_order.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#if QT_CONFIG(sessionmanager)
-#include <QSessionManager>
-#endif
-
-#include <algorithm>
-#include <limits>
-#include <tuple>
 
 namespace {
 
 const QColor kLightGrey(192, 192, 192);
 
-// February has 29 days in every year; the program has no leap-year rule. In
-// every-month mode there is no month, and the day may take any of 1 to 31.
-qint16 lastDayOf(qint16 month)
-{
-    switch (month) {
-    case 4:
-    case 6:
-    case 9:
-    case 11:
-        return 30;
-    case 2:
-        return 29;
-    default:
-        return 31;
-    }
-}
-
 QString number(qint16 value)
 {
     return QString::number(value);
-}
-
-// One "+" or "-" of a date or time field: past its last value it starts again
-// at the first, and the other way round.
-void stepWrapping(qint16 &field, int step, qint16 first, qint16 last, QLabel *label)
-{
-    field = static_cast<qint16>(field + step);
-    if (step > 0 && field > last)
-        field = first;
-    if (step < 0 && field < first)
-        field = last;
-    label->setText(number(field));
 }
 
 qint16 labelValue(const QLabel *label)
@@ -63,7 +24,7 @@ qint16 labelValue(const QLabel *label)
     return static_cast<qint16>(label->text().toInt());
 }
 
-QLabel *valueLabel(QWidget *parent)
+QLabel *makeValueLabel(QWidget *parent)
 {
     auto *label = new QLabel(parent);
     Form::setBackground(label, Qt::white);
@@ -77,7 +38,7 @@ QLabel *valueLabel(QWidget *parent)
     return label;
 }
 
-QLabel *clockLabel(QWidget *parent)
+QLabel *makeClockLabel(QWidget *parent)
 {
     auto *label = new QLabel(parent);
     Form::setBackground(label, kLightGrey);
@@ -114,12 +75,6 @@ void setCaptionColour(QCheckBox *box, const QColor &colour)
     box->setPalette(palette);
 }
 
-auto keys(const MemoTable &t, int slot)
-{
-    const auto s = static_cast<std::size_t>(slot);
-    return std::tuple(t.MemoYear.at(s), t.MemoMonth.at(s), t.MemoDays.at(s), t.MemoHour.at(s), t.MemoMin.at(s));
-}
-
 } // namespace
 
 Form1::Form1()
@@ -138,14 +93,7 @@ Form1::Form1()
     Timer1 = new SecondTimer(*App::instance().os.clock, this);
     connect(Timer1, &SecondTimer::timeout, this, &Form1::Timer1_Timer);
     Timer1->start();
-
-    // The desktop session may end while a memo is out of the table for editing.
-    if (qGuiApp) {
-#if QT_CONFIG(sessionmanager)
-        connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { commitData(); });
-#endif
-        connect(qGuiApp, &QCoreApplication::aboutToQuit, this, [] { App::instance().restorePendingEdit(); });
-    }
+    centreOnFirstShow();
 }
 
 Form1::~Form1() = default;
@@ -153,38 +101,38 @@ Form1::~Form1() = default;
 void Form1::buildControls()
 {
     Frame1 = place(new QGroupBox(QStringLiteral("現在時刻"), this), 240, 240, 3495, 615);
-    Label1 = place(clockLabel(Frame1), 120, 240, 615, 255);
+    Label1 = place(makeClockLabel(Frame1), 120, 240, 615, 255);
     Label6[0] = place(unitLabel(QStringLiteral("年"), Frame1), 720, 240, 255, 255);
-    Label2 = place(clockLabel(Frame1), 960, 240, 375, 255);
+    Label2 = place(makeClockLabel(Frame1), 960, 240, 375, 255);
     Label7[0] = place(unitLabel(QStringLiteral("月"), Frame1), 1320, 240, 255, 255);
-    Label3 = place(clockLabel(Frame1), 1560, 240, 375, 255);
+    Label3 = place(makeClockLabel(Frame1), 1560, 240, 375, 255);
     Label8[0] = place(unitLabel(QStringLiteral("日"), Frame1), 1920, 240, 255, 255);
-    Label4 = place(clockLabel(Frame1), 2160, 240, 375, 255);
+    Label4 = place(makeClockLabel(Frame1), 2160, 240, 375, 255);
     Label9[0] = place(unitLabel(QStringLiteral("時"), Frame1), 2520, 240, 255, 255);
-    Label5 = place(clockLabel(Frame1), 2760, 240, 375, 255);
+    Label5 = place(makeClockLabel(Frame1), 2760, 240, 375, 255);
     Label10[0] = place(unitLabel(QStringLiteral("分"), Frame1), 3120, 240, 255, 255);
 
     Frame2 = place(new QGroupBox(QStringLiteral("サウンド"), this), 3960, 240, 1695, 615);
     Check1 = place(new QCheckBox(QStringLiteral("音を鳴らす"), Frame2), 240, 240, 1215, 300);
 
     実行時間 = place(new QGroupBox(QStringLiteral("実行日時"), this), 240, 960, 5415, 855);
-    Label15 = place(valueLabel(実行時間), 600, 240, 735, 375);
+    Label15 = place(makeValueLabel(実行時間), 600, 240, 735, 375);
     Command12 = place(button(QStringLiteral("+"), 実行時間), 1320, 240, 255, 180);
     Command13 = place(button(QStringLiteral("-"), 実行時間), 1320, 480, 255, 180);
     Label6[1] = place(unitLabel(QStringLiteral("年"), 実行時間), 1560, 360, 255, 255);
-    Label14 = place(valueLabel(実行時間), 1800, 240, 375, 375);
+    Label14 = place(makeValueLabel(実行時間), 1800, 240, 375, 375);
     Command10 = place(button(QStringLiteral("+"), 実行時間), 2160, 240, 255, 180);
     Command11 = place(button(QStringLiteral("-"), 実行時間), 2160, 480, 255, 180);
     Label7[1] = place(unitLabel(QStringLiteral("月"), 実行時間), 2400, 360, 255, 255);
-    Label13 = place(valueLabel(実行時間), 2640, 240, 375, 375);
+    Label13 = place(makeValueLabel(実行時間), 2640, 240, 375, 375);
     Command8 = place(button(QStringLiteral("+"), 実行時間), 3000, 240, 255, 180);
     Command9 = place(button(QStringLiteral("-"), 実行時間), 3000, 480, 255, 180);
     Label8[1] = place(unitLabel(QStringLiteral("日"), 実行時間), 3240, 360, 255, 255);
-    Label12 = place(valueLabel(実行時間), 3480, 240, 375, 375);
+    Label12 = place(makeValueLabel(実行時間), 3480, 240, 375, 375);
     Command6 = place(button(QStringLiteral("+"), 実行時間), 3840, 240, 255, 180);
     Command7 = place(button(QStringLiteral("-"), 実行時間), 3840, 480, 255, 180);
     Label9[1] = place(unitLabel(QStringLiteral("時"), 実行時間), 4080, 360, 255, 255);
-    Label11 = place(valueLabel(実行時間), 4320, 240, 375, 375);
+    Label11 = place(makeValueLabel(実行時間), 4320, 240, 375, 375);
     Command4 = place(button(QStringLiteral("+"), 実行時間), 4680, 240, 255, 180);
     Command5 = place(button(QStringLiteral("-"), 実行時間), 4680, 480, 255, 180);
     Label10[1] = place(unitLabel(QStringLiteral("分"), 実行時間), 4920, 360, 255, 255);
@@ -255,15 +203,6 @@ void Form1::connectHandlers()
         connect(box, &QCheckBox::toggled, this, [this, box, bit] { weekdayClicked(box, bit); });
 }
 
-void Form1::setVisible(bool visible)
-{
-    if (visible && !m_placed) {
-        m_placed = true;
-        centreOnScreen();
-    }
-    Form::setVisible(visible);
-}
-
 void Form1::closeEvent(QCloseEvent *event)
 {
     event->ignore();
@@ -272,29 +211,38 @@ void Form1::closeEvent(QCloseEvent *event)
         Command1_Click();
 }
 
+void Form1::Timer1_Timer()
+{
+    const Clock &clock = *App::instance().os.clock;
+    Label1->setText(QString::number(clock.year()));
+    Label2->setText(QString::number(clock.month()));
+    Label3->setText(QString::number(clock.day()));
+    Label4->setText(QString::number(clock.hour()));
+    Label5->setText(QString::number(clock.minute()));
+
+    // The alarm window is made ready here, long before a memo needs it; the
+    // list editor, which has no load step, is not built just to be asked.
+    if (forms().Display().isVisible() || isVisible() || forms().Edit.shown())
+        return;
+    // The present time is what the clock labels say.
+    const due_rules::LabelTime now {Label1->text().toInt(), Label2->text().toInt(), Label3->text().toInt(),
+        Label4->text().toInt(), Label5->text().toInt()};
+    for (const due_rules::DueMemo &memo : due_rules::dueMemos(memoBook(), now, clock))
+        forms().Display().present(memo.slot, memo.timeliness);
+}
+
 void Form1::FileWrite()
 {
-    App &app = App::instance();
-    icons().setMemoEditVisible(true);
-    const QString text = data_file::storableText(MEMO().Text1->text(), *app.os.codec);
-    if (!memo_order::add(app.table, *this, text, static_cast<qint16>(value(Check1))))
-        return;
-    app.store.write(FileName, app.table, DataMaxNumber);
-    // An open list editor acts on the slot of the line selected: its lines
-    // must move with the new memo.
-    if (forms().Edit.shown())
-        Edit().fillList();
+    memoBook().set(draft.memo(MEMO().text(), static_cast<qint16>(value(Check1))));
 }
 
 void Form1::openForNewMemo()
 {
-    if (forms().Display.shown())
-        return;
-    if (forms().Edit.shown())
+    if (forms().Display.shown() || forms().Edit.shown())
         return;
     // A reset would discard a memo that is out of the table for editing.
     restorePendingEdit();
-    if (DataMaxNumber >= DataMax) {
+    if (memoBook().count() >= DataMax) {
         hide();
         keikoku2().show();
         return;
@@ -302,34 +250,87 @@ void Form1::openForNewMemo()
 
     for (QCheckBox *box : {Check10, Check2, Check3, Check4, Check5, Check6, Check7, Check8, Check9})
         setValue(box, 0);
-
     const Clock &clock = *App::instance().os.clock;
-    const auto year = static_cast<qint16>(clock.year());
-    const auto month = static_cast<qint16>(clock.month());
-    const auto day = static_cast<qint16>(clock.day());
-    const auto hour = static_cast<qint16>(clock.hour());
-    const auto minute = static_cast<qint16>(clock.minute());
-    Label15->setText(number(year));
-    Label14->setText(number(month));
-    Label13->setText(number(day));
-    Label12->setText(number(hour));
-    Label11->setText(number(minute));
-    SetMin = minute;
-    SetHure = hour;
-    SetDays = day;
-    SetMonth = month;
-    SetYear = year;
-
+    const int now[] = {clock.year(), clock.month(), clock.day(), clock.hour(), clock.minute()};
+    for (const MemoDraft::Field field :
+        {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day, MemoDraft::Hour, MemoDraft::Minute}) {
+        draft.field(field) = static_cast<qint16>(now[field]);
+        valueLabel(field)->setText(number(draft.field(field)));
+    }
     Command3->hide();
-    MEMO().Text1->setText(QString());
-    MEMO().Command1->hide();
+    MEMO().startNewMemo();
     show();
     Command1->show();
 }
 
-void Form1::trayButtonReleased(const QPoint &globalPos)
+void Form1::editMemo(const Memo &memo)
 {
-    icons().popup(globalPos);
+    draft.SetYear = memo.year;
+    draft.SetMonth = memo.month;
+    draft.SetDays = memo.days;
+    draft.SetHure = memo.hour;
+    draft.SetMin = memo.min;
+    setValue(Check1, memo.sound);
+    MEMO().startEditing(memo.text);
+    const auto showDate = [this] {
+        for (const MemoDraft::Field field :
+            {MemoDraft::Minute, MemoDraft::Hour, MemoDraft::Day, MemoDraft::Month, MemoDraft::Year})
+            valueLabel(field)->setText(number(draft.field(field)));
+    };
+    showDate();
+    Command3->show();
+    Command1->hide();
+
+    // Each box set below runs this window's own reaction to it, as a click would.
+    for (QCheckBox *box : {Check4, Check5, Check6, Check7, Check8, Check9, Check10})
+        setValue(box, 0);
+    int w = memo.week;
+    if (w != 0) {
+        for (const MemoDraft::Field field : {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day})
+            for (QWidget *control : dateControls(field))
+                control->hide();
+        setValue(Check2, 1);
+        setValue(Check3, 1);
+        const std::pair<QCheckBox *, int> weekdays[]
+            = {{Check10, 64}, {Check9, 32}, {Check8, 16}, {Check7, 8}, {Check6, 4}, {Check5, 2}};
+        for (const auto &[box, bit] : weekdays) {
+            setValue(box, w - bit >= 0 ? 1 : 0);
+            if (w - bit >= 0)
+                w -= bit;
+        }
+        setValue(Check4, w > 0 ? 1 : 0);
+    } else if (memo.month != 0) {
+        setValue(Check2, 0);
+        setValue(Check3, 0);
+    } else if (memo.days != 0) {
+        // An every-day tick left over from earlier use would hide the day.
+        setValue(Check3, 0);
+        setValue(Check2, 1);
+    } else {
+        setValue(Check2, 1);
+        setValue(Check3, 1);
+    }
+    // Unticking a box left over from earlier use brings back today's date;
+    // the memo keeps its own.
+    draft.SetYear = memo.year;
+    draft.SetMonth = memo.month;
+    draft.SetDays = memo.days;
+    showDate();
+    show();
+}
+
+void Form1::textConfirmed()
+{
+    show();
+    Command3->show();
+}
+
+void Form1::restorePendingEdit()
+{
+    if (!memoBook().putBack())
+        return;
+    clearMemoInHand();
+    hide();
 }
 
 // キャンセル
@@ -349,27 +350,15 @@ void Form1::Command2_Click()
 // 設定
 void Form1::Command3_Click()
 {
-    if (SetYear != 0) {
-        // The minute shown decides; seconds play no part.
-        const qint16 chosen[] = {SetYear, SetMonth, SetDays, SetHure, SetMin};
-        const QLabel *const now[] = {Label1, Label2, Label3, Label4, Label5};
-        bool later = false;
-        for (std::size_t i = 0; i < std::size(chosen); ++i) {
-            const qint16 current = labelValue(now[i]);
-            if (chosen[i] != current) {
-                later = chosen[i] > current;
-                break;
-            }
-        }
-        if (!later) {
-            keikoku1().show();
-            hide();
-            return;
-        }
+    if (draft.inThePast(
+            {labelValue(Label1), labelValue(Label2), labelValue(Label3), labelValue(Label4), labelValue(Label5)})) {
+        keikoku1().show();
+        hide();
+        return;
     }
     // A memo that cannot be stored is refused as the full table is at
     // "メモ設定", and nothing is lost: an edit stays in hand.
-    if ((!m_taken && DataMaxNumber >= DataMax) || DataMaxNumber >= kSlots) {
+    if (!memoBook().roomToSet()) {
         hide();
         keikoku2().show();
         return;
@@ -378,9 +367,7 @@ void Form1::Command3_Click()
     MEMO().hide();
     if (forms().Display.loaded())
         forms().Display().hide();
-    SetFlg = 1;
     FileWrite();
-    m_taken.reset();
     clearMemoInHand();
 }
 
@@ -391,160 +378,72 @@ void Form1::clearMemoInHand()
 {
     Command3->hide();
     Command1->show();
-    if (forms().MEMO.loaded()) {
-        MEMO().hide();
-        MEMO().Text1->setText(QString());
-        MEMO().Command1->hide();
-    }
+    if (forms().MEMO.loaded())
+        MEMO().clear();
 }
 
-// Year "+"
-void Form1::Command12_Click()
+void Form1::step(MemoDraft::Field field, int by)
 {
-    if (SetYear < std::numeric_limits<qint16>::max())
-        SetYear += 1;
-    Label15->setText(number(SetYear));
+    draft.step(field, by, App::instance().os.clock->year());
+    valueLabel(field)->setText(number(draft.field(field)));
 }
 
-// Year "-": never below the present year.
-void Form1::Command13_Click()
+QLabel *Form1::valueLabel(MemoDraft::Field field) const
 {
-    if (SetYear > App::instance().os.clock->year())
-        SetYear -= 1;
-    Label15->setText(number(SetYear));
+    QLabel *const labels[] = {Label15, Label14, Label13, Label12, Label11};
+    return labels[field];
 }
 
-// Month "+"
-void Form1::Command10_Click()
+QLabel *Form1::clockLabel(MemoDraft::Field field) const
 {
-    stepWrapping(SetMonth, +1, 1, 12, Label14);
+    QLabel *const labels[] = {Label1, Label2, Label3, Label4, Label5};
+    return labels[field];
 }
 
-// Month "-"
-void Form1::Command11_Click()
+std::array<QWidget *, 4> Form1::dateControls(MemoDraft::Field field) const
 {
-    stepWrapping(SetMonth, -1, 1, 12, Label14);
+    if (field == MemoDraft::Year)
+        return {Label15, Command12, Command13, Label6[1]};
+    if (field == MemoDraft::Month)
+        return {Label14, Command10, Command11, Label7[1]};
+    return {Label13, Command8, Command9, Label8[1]};
 }
 
-// Day "+"
-void Form1::Command8_Click()
+void Form1::setDateField(MemoDraft::Field field, bool shown)
 {
-    stepWrapping(SetDays, +1, 1, lastDayOf(SetMonth), Label13);
-}
-
-// Day "-"
-void Form1::Command9_Click()
-{
-    stepWrapping(SetDays, -1, 1, lastDayOf(SetMonth), Label13);
-}
-
-// Hour "+"
-void Form1::Command6_Click()
-{
-    stepWrapping(SetHure, +1, 0, 23, Label12);
-}
-
-// Hour "-"
-void Form1::Command7_Click()
-{
-    stepWrapping(SetHure, -1, 0, 23, Label12);
-}
-
-// Minute "+"
-void Form1::Command4_Click()
-{
-    stepWrapping(SetMin, +1, 0, 59, Label11);
-}
-
-// Minute "-"
-void Form1::Command5_Click()
-{
-    stepWrapping(SetMin, -1, 0, 59, Label11);
-}
-
-void Form1::setYearField(bool visible)
-{
-    for (QWidget *widget : std::initializer_list<QWidget *> {Label15, Command12, Command13, Label6[1]})
-        widget->setVisible(visible);
-}
-
-void Form1::setMonthField(bool visible)
-{
-    for (QWidget *widget : std::initializer_list<QWidget *> {Label14, Command10, Command11, Label7[1]})
-        widget->setVisible(visible);
-}
-
-void Form1::setDayField(bool visible)
-{
-    for (QWidget *widget : std::initializer_list<QWidget *> {Label13, Command8, Command9, Label8[1]})
-        widget->setVisible(visible);
-}
-
-void Form1::refillYear()
-{
-    Label15->setText(Label1->text());
-    SetYear = labelValue(Label1);
-}
-
-void Form1::refillMonth()
-{
-    Label14->setText(Label2->text());
-    SetMonth = labelValue(Label2);
-}
-
-void Form1::refillDay()
-{
-    Label13->setText(Label3->text());
-    SetDays = labelValue(Label3);
+    for (QWidget *control : dateControls(field))
+        control->setVisible(shown);
+    if (shown)
+        valueLabel(field)->setText(clockLabel(field)->text());
+    draft.field(field) = shown ? labelValue(clockLabel(field)) : 0;
 }
 
 // 毎月
 void Form1::Check2_Click()
 {
-    if (value(Check2) == 1) {
-        setYearField(false);
-        setMonthField(false);
-        SetYear = 0;
-        SetMonth = 0;
-    } else {
-        setYearField(true);
-        setMonthField(true);
-        refillYear();
-        refillMonth();
-    }
+    setDateField(MemoDraft::Year, value(Check2) == 0);
+    setDateField(MemoDraft::Month, value(Check2) == 0);
 }
 
 // 毎日
 void Form1::Check3_Click()
 {
-    if (value(Check3) == 1) {
-        Check2->setEnabled(false);
-        setYearField(false);
-        setMonthField(false);
-        setDayField(false);
-        SetYear = 0;
-        SetMonth = 0;
-        SetDays = 0;
-    } else {
-        Check2->setEnabled(true);
+    const bool everyDay = value(Check3) == 1;
+    Check2->setEnabled(!everyDay);
+    if (!everyDay)
         setValue(Check2, 0);
-        setYearField(true);
-        setMonthField(true);
-        setDayField(true);
-        refillYear();
-        refillMonth();
-        refillDay();
-    }
+    for (const MemoDraft::Field field : {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day})
+        setDateField(field, !everyDay);
 }
 
 void Form1::weekdayClicked(QCheckBox *box, qint16 bit)
 {
     if (value(box) == 1) {
-        WeekFlag += bit;
+        draft.WeekFlag += bit;
         WeekOn();
     } else {
-        WeekFlag -= bit;
-        if (WeekFlag <= 0)
+        draft.WeekFlag -= bit;
+        if (draft.WeekFlag <= 0)
             WeekOff();
     }
 }
@@ -553,12 +452,8 @@ void Form1::WeekOn()
 {
     Check2->setEnabled(false);
     Check3->setEnabled(false);
-    setYearField(false);
-    setMonthField(false);
-    setDayField(false);
-    SetYear = 0;
-    SetMonth = 0;
-    SetDays = 0;
+    for (const MemoDraft::Field field : {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day})
+        setDateField(field, false);
 }
 
 void Form1::WeekOff()
@@ -567,72 +462,6 @@ void Form1::WeekOff()
     Check3->setEnabled(true);
     setValue(Check2, 0);
     setValue(Check3, 0);
-    setYearField(true);
-    setMonthField(true);
-    setDayField(true);
-    refillYear();
-    refillMonth();
-    refillDay();
-}
-
-void Form1::holdTakenMemo(const TakenMemo &memo)
-{
-    m_taken = memo;
-}
-
-bool TakenMemo::insertInto(MemoTable &table, qint16 &count) const
-{
-    if (count < 0 || count >= kSlots)
-        return false;
-    const auto memoKeys = std::tuple(year, month, days, hour, min);
-    int first = 0;
-    int last = 0;
-    for (int i = 0; i < count; ++i) {
-        if (keys(table, i) < memoKeys)
-            ++first;
-        if (keys(table, i) <= memoKeys)
-            ++last;
-    }
-    const int at = std::clamp(slot, first, last);
-    for (int j = count - 1; j >= at; --j)
-        table.copySlot(j, j + 1);
-    const auto s = static_cast<std::size_t>(at);
-    table.MemoMin.at(s) = min;
-    table.MemoHour.at(s) = hour;
-    table.MemoDays.at(s) = days;
-    table.MemoMonth.at(s) = month;
-    table.MemoYear.at(s) = year;
-    table.MemoText.at(s) = text;
-    table.MemoSound.at(s) = sound;
-    table.MemoWeek.at(s) = week;
-    count += 1;
-    return true;
-}
-
-void Form1::restorePendingEdit()
-{
-    if (!m_taken)
-        return;
-    App &app = App::instance();
-    // While an edit is in hand the table holds at most 20 memos, so there
-    // is always room; without it the memo stays in hand rather than vanish.
-    if (!m_taken->insertInto(app.table, DataMaxNumber))
-        return;
-    m_taken.reset();
-    SetFlg = 1;
-    icons().setMemoEditVisible(true);
-    app.store.write(FileName, app.table, DataMaxNumber);
-    clearMemoInHand();
-    hide();
-}
-
-void Form1::commitData()
-{
-    if (!m_taken)
-        return;
-    App &app = App::instance();
-    MemoTable table = app.table;
-    qint16 count = DataMaxNumber;
-    if (m_taken->insertInto(table, count))
-        app.store.write(FileName, table, count);
+    for (const MemoDraft::Field field : {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day})
+        setDateField(field, true);
 }

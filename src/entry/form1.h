@@ -1,55 +1,39 @@
 #pragma once
 
 #include "shell/form.h"
-#include "store/memo_table.h"
+#include "store/memo_draft.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
-#include <optional>
-
 class QCloseEvent;
 class SecondTimer;
 
-// A memo the list editor took out of the table to be changed. It lives only in
-// the setting window until "設定" adds it again, so it is kept here to be put
-// back if the program ends (or the window is reset) first.
-struct TakenMemo
-{
-    int slot = 0;
-    qint16 min = 0;
-    qint16 hour = 0;
-    qint16 days = 0;
-    qint16 month = 0;
-    qint16 year = 0;
-    QString text;
-    qint16 sound = 0;
-    qint16 week = 0;
-
-    // Puts the memo back into slots 0 .. count-1, where it was taken from
-    // unless memos that came or went since then put that place out of date
-    // order; false when the table has no free slot.
-    bool insertInto(MemoTable &table, qint16 &count) const;
-};
-
-// The main window: the memo setting window as its visible face, and the owner
-// of the public variables, the one-second tick, FileWrite and the tray callback.
-class Form1 : public Form, public MainVariables
+// The main window: the memo setting window as its visible face, the memo being
+// set, the one-second tick with the due check, and the tray callback.
+class Form1 : public Form
 {
     Q_OBJECT
 public:
     Form1();
     ~Form1() override;
 
-    // Adds the memo being set to the table, in order, and rewrites the file.
+    // The memo being set (SetMin ... WeekFlag).
+    MemoDraft draft;
+
+    // Sets the memo being set, with the text window's text: FileWrite.
     void FileWrite();
 
-    // The tray menu's "メモ設定".
+    // The tray menu's "メモ設定": a new memo at the present minute.
     void openForNewMemo();
-    // Release of the left button over the tray icon.
-    void trayButtonReleased(const QPoint &globalPos);
+    // The list editor hands over a memo it took out of the table to be changed.
+    void editMemo(const Memo &memo);
+    // The text window's "ＯＫ": the memo can be set.
+    void textConfirmed();
+    // Puts a memo out for editing back into the table and closes the edit.
+    void restorePendingEdit();
 
     // The one-second tick: clock labels, then the due check.
     void Timer1_Timer();
@@ -57,31 +41,19 @@ public:
     void WeekOn();
     void WeekOff();
 
-    // The list editor hands over the memo it removed for editing.
-    void holdTakenMemo(const TakenMemo &memo);
-    bool editPending() const { return m_taken.has_value(); }
-    const std::optional<TakenMemo> &takenMemo() const { return m_taken; }
-    // Puts a memo taken for editing back into the table and the data file, in
-    // its place, and closes the edit. Does nothing when no edit is pending.
-    void restorePendingEdit();
-    // The desktop session asks for its data to be saved: the data file gets
-    // the memo out for editing as well, so that the memo survives a session
-    // that ends without telling us, while the edit itself goes on.
-    void commitData();
-
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Command6_Click();
-    void Command7_Click();
-    void Command8_Click();
-    void Command9_Click();
-    void Command10_Click();
-    void Command11_Click();
-    void Command12_Click();
-    void Command13_Click();
+    void Command4_Click() { step(MemoDraft::Minute, +1); }
+    void Command5_Click() { step(MemoDraft::Minute, -1); }
+    void Command6_Click() { step(MemoDraft::Hour, +1); }
+    void Command7_Click() { step(MemoDraft::Hour, -1); }
+    void Command8_Click() { step(MemoDraft::Day, +1); }
+    void Command9_Click() { step(MemoDraft::Day, -1); }
+    void Command10_Click() { step(MemoDraft::Month, +1); }
+    void Command11_Click() { step(MemoDraft::Month, -1); }
+    void Command12_Click() { step(MemoDraft::Year, +1); }
+    void Command13_Click() { step(MemoDraft::Year, -1); }
     void Check2_Click();
     void Check3_Click();
 
@@ -139,23 +111,20 @@ public:
 
     SecondTimer *Timer1 = nullptr;
 
-    void setVisible(bool visible) override;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
     void connectHandlers();
+    void step(MemoDraft::Field field, int by);
     void weekdayClicked(QCheckBox *box, qint16 bit);
     void clearMemoInHand();
-    void setYearField(bool visible);
-    void setMonthField(bool visible);
-    void setDayField(bool visible);
-    void refillYear();
-    void refillMonth();
-    void refillDay();
-
-    std::optional<TakenMemo> m_taken;
-    bool m_placed = false;
+    // The value label, and the present-time label, of a field.
+    QLabel *valueLabel(MemoDraft::Field field) const;
+    QLabel *clockLabel(MemoDraft::Field field) const;
+    // Shows or hides a date field's value and buttons; shown, it is refilled
+    // from the present time, hidden, the memo has none.
+    void setDateField(MemoDraft::Field field, bool shown);
+    std::array<QWidget *, 4> dateControls(MemoDraft::Field field) const;
 };

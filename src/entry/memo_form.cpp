@@ -33,6 +33,7 @@ MemoForm::MemoForm()
     connect(Text1, &TextBox::Change, this, &MemoForm::Text1_Change);
     connect(Command1, &QPushButton::clicked, this, &MemoForm::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &MemoForm::Command2_Click);
+    centreOnFirstShow();
 }
 
 // Whoever first touches the window shows it, as every creation does.
@@ -40,6 +41,23 @@ void MemoForm::Form_Load()
 {
     show();
     Command1->hide();
+}
+
+void MemoForm::startNewMemo()
+{
+    Text1->setText(QString());
+    Command1->hide();
+}
+
+void MemoForm::startEditing(const QString &text)
+{
+    Text1->setText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void MemoForm::clear()
+{
+    hide();
+    startNewMemo();
 }
 
 void MemoForm::Text1_Change()
@@ -50,9 +68,8 @@ void MemoForm::Text1_Change()
 // ＯＫ: the text stays for "設定".
 void MemoForm::Command1_Click()
 {
-    form1().show();
     hide();
-    form1().Command3->show();
+    form1().textConfirmed();
 }
 
 // キャンセル: the text goes with the window; using the name again re-creates it
@@ -63,19 +80,8 @@ void MemoForm::Command2_Click()
     form1().show();
     forms().MEMO.unload();
     MEMO().hide();
-    if (const std::optional<TakenMemo> &taken = form1().takenMemo()) {
-        QString text = taken->text;
-        MEMO().Text1->setText(text.replace(QLatin1String("\r\n"), QLatin1String("\n")));
-    }
-}
-
-void MemoForm::setVisible(bool visible)
-{
-    if (visible && !m_placed) {
-        m_placed = true;
-        centreOnScreen();
-    }
-    Form::setVisible(visible);
+    if (const std::optional<Memo> &editing = memoBook().memoOutForEditing())
+        MEMO().startEditing(editing->text);
 }
 
 void MemoForm::closeEvent(QCloseEvent *event)

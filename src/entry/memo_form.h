@@ -14,11 +14,18 @@ public:
     MemoForm();
     void Form_Load() override;
 
+    // The text typed so far.
+    QString text() const { return Text1->text(); }
+    // Ready for a new memo: no text, and no "ＯＫ" until something is typed.
+    void startNewMemo();
+    // Ready to change a stored memo's text (line breaks as the table stores them).
+    void startEditing(const QString &text);
+    // The memo in hand is gone: the window closes, empty.
+    void clear();
+
     void Text1_Change();
     void Command1_Click();
     void Command2_Click();
-
-    void setVisible(bool visible) override;
 
     TextBox *Text1 = nullptr;
     QPushButton *Command1 = nullptr; // ＯＫ
@@ -26,7 +33,4 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-
-private:
-    bool m_placed = false;
 };

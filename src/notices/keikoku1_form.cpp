@@ -15,7 +15,7 @@ Keikoku1Form::Keikoku1Form()
     setBackground(QColor(192, 192, 192));
 
     Image1 = place(new QLabel(this), 120, 120, 480, 480);
-    Image1->setPixmap(warningPicture(32));
+    Image1->setPixmap(warningPicture());
     Label1 = place(
         noticeLabel(this, QStringLiteral("警告："), 12, false, Qt::AlignLeft | Qt::AlignTop), 720, 120, 615, 255);
     Label2 = place(noticeLabel(this, QStringLiteral("過去の時間を設定しました。再設定してください。"), 12, false,

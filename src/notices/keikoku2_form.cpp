@@ -12,7 +12,7 @@ Keikoku2Form::Keikoku2Form()
     setClientTwips(3630, 1425, false);
 
     Image1 = place(new QLabel(this), 120, 120, 480, 480);
-    Image1->setPixmap(warningPicture(32));
+    Image1->setPixmap(warningPicture());
     Label1 = place(
         noticeLabel(this, QStringLiteral("警告："), 12, false, Qt::AlignLeft | Qt::AlignTop), 840, 120, 615, 255);
     Label2

@@ -3,10 +3,9 @@
 #include "shell/form.h"
 #include "shell/icons_form.h"
 
-QPixmap warningPicture(int size)
+QPixmap warningPicture()
 {
-    return IconsForm::artwork(
-        size <= 16 ? QStringLiteral(":/rekuda31/warning16.xpm") : QStringLiteral(":/rekuda31/warning32.xpm"));
+    return IconsForm::artwork(QStringLiteral(":/rekuda31/warning32.xpm"));
 }
 
 QLabel *noticeLabel(

@@ -6,8 +6,8 @@
 
 // Pieces the notice windows share.
 
-// The warning sign, 32 x 32 or 16 x 16.
-QPixmap warningPicture(int size = 32);
+// The warning sign, 32 x 32.
+QPixmap warningPicture();
 
 // A label in the program's font; an invalid colour keeps the window's text colour.
 QLabel *noticeLabel(QWidget *parent, const QString &text, qreal points, bool bold, Qt::Alignment alignment,

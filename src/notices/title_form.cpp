@@ -1,6 +1,5 @@
 #include "notices/title_form.h"
 
-#include "entry/form1.h"
 #include "notices/notice_parts.h"
 #include "shell/app.h"
 #include "shell/icons_form.h"
@@ -43,7 +42,7 @@ TitleForm::TitleForm()
 void TitleForm::Form_Load()
 {
     centreOnScreen();
-    Label3->setVisible(form1().SetFlg == 1);
+    Label3->setVisible(memoBook().armed());
 }
 
 void TitleForm::Timer1_Timer()

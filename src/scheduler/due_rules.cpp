@@ -1,7 +1,7 @@
 #include "scheduler/due_rules.h"
 
-#include "alarm/display_form.h"
 #include "platform/clock.h"
+#include "store/memo_book.h"
 
 namespace due_rules {
 
@@ -23,34 +23,45 @@ bool weekdayMatches(qint16 mask, int weekday)
     return (mask & 0x7F & (1 << (weekday - 1))) != 0;
 }
 
-std::optional<QColor> dueColour(const MemoTable &table, int i, const LabelTime &now, const Clock &clock)
+std::optional<Timeliness> due(const Memo &memo, const LabelTime &now, const Clock &clock)
 {
-    const auto s = static_cast<std::size_t>(i);
-    if (table.MemoMonth.at(s) != 0) {
-        if (now.year != table.MemoYear.at(s))
+    if (memo.month != 0) {
+        if (now.year != memo.year)
             return std::nullopt;
         const int current[] = {now.month, now.day, now.hour, now.minute};
-        const int memo[] = {table.MemoMonth.at(s), table.MemoDays.at(s), table.MemoHour.at(s), table.MemoMin.at(s)};
+        const int set[] = {memo.month, memo.days, memo.hour, memo.min};
         for (int k = 0; k < 4; ++k) {
-            if (current[k] > memo[k])
-                return DisplayForm::lateColour();
-            if (current[k] < memo[k])
+            if (current[k] > set[k])
+                return Timeliness::Late;
+            if (current[k] < set[k])
                 return std::nullopt;
         }
-        return DisplayForm::dueColour();
+        return Timeliness::OnTime;
     }
 
-    const bool itsMinute = now.hour == table.MemoHour.at(s) && now.minute == table.MemoMin.at(s);
-    if (table.MemoDays.at(s) != 0) {
-        if (now.day == table.MemoDays.at(s) && itsMinute && inFirstSeconds(clock))
-            return DisplayForm::dueColour();
+    const bool itsMinute = now.hour == memo.hour && now.minute == memo.min;
+    if (memo.days != 0) {
+        if (now.day == memo.days && itsMinute && inFirstSeconds(clock))
+            return Timeliness::OnTime;
         return std::nullopt;
     }
-    if (table.MemoWeek.at(s) != 0 && !weekdayMatches(table.MemoWeek.at(s), clock.weekday()))
+    if (memo.week != 0 && !weekdayMatches(memo.week, clock.weekday()))
         return std::nullopt;
     if (itsMinute && inFirstSeconds(clock))
-        return DisplayForm::dueColour();
+        return Timeliness::OnTime;
     return std::nullopt;
+}
+
+QList<DueMemo> dueMemos(const MemoBook &book, const LabelTime &now, const Clock &clock)
+{
+    QList<DueMemo> found;
+    if (!book.armed())
+        return found;
+    for (int i = 0; i < book.count(); ++i) {
+        if (const std::optional<Timeliness> timeliness = due(book.at(i), now, clock))
+            found.append({i, *timeliness});
+    }
+    return found;
 }
 
 } // namespace due_rules

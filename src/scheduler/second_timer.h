@@ -15,7 +15,6 @@ public:
     SecondTimer(const Clock &clock, QObject *parent = nullptr);
     void start();
     void stop();
-    bool isActive() const { return m_timer.isActive(); }
 
 signals:
     void timeout();

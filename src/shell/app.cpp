@@ -6,6 +6,9 @@
 #include "shell/icons_form.h"
 
 #include <QApplication>
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
 
 #include <cstdlib>
 
@@ -21,7 +24,7 @@ QString trayTip()
 
 App::App(Platform platform)
     : os(std::move(platform))
-    , store(*os.files, *os.codec, *os.messages)
+    , book(*os.files, *os.codec, *os.messages)
     , terminate([] { std::_Exit(0); })
     , quit([] { QCoreApplication::exit(0); })
 {
@@ -55,36 +58,32 @@ bool App::startUp()
     const QIcon icon = icons().programIcon();
     os.tray->add(icon, trayTip());
 
+    book.setFolder(os.directory->path());
     Form1 &main = form1();
-    main.DataMax = 20;
-    main.SetFlg = 0;
-    main.FileName = os.directory->path() + QLatin1String("/rekuda31.dat");
-    main.SundFile = os.directory->path() + QLatin1String("/rekuda31.wav");
     main.setWindowIcon(icon);
     // Connected before control returns to the event loop, so no click is missed.
-    QObject::connect(os.tray.get(), &TrayIcon::leftButtonReleased, &main,
-        [](const QPoint &pos) { form1().trayButtonReleased(pos); });
+    QObject::connect(
+        os.tray.get(), &TrayIcon::leftButtonReleased, &main, [](const QPoint &pos) { icons().popup(pos); });
+
+    // The desktop session may end while a memo is out of the table for editing.
+#if QT_CONFIG(sessionmanager)
+    QObject::connect(
+        qGuiApp, &QGuiApplication::commitDataRequest, &book, [](QSessionManager &) { memoBook().saveForSession(); });
+#endif
+    QObject::connect(qGuiApp, &QCoreApplication::aboutToQuit, &book, [] { App::instance().settleBeforeEnd(); });
 
     frmWave().setEnabled(true);
 
-    data_file::LoadResult result = data_file::LoadResult::Missing;
     if (os.codec->available()) {
         // A save killed midway leaves its temporary file, a copy of the memos.
-        os.files->removeStaleTemporaries(main.FileName);
-        result = store.load(main.FileName, table, main.DataMaxNumber);
+        os.files->removeStaleTemporaries(book.fileName());
+        book.load();
     } else {
         // Every good file would look damaged: say so and leave it as it is.
         os.messages->error(QStringLiteral("rekuda31"),
             QStringLiteral("この Qt には文字コード windows-31j (コードページ 932) がないため、"
                            "データファイル %1 を読み書きできません。")
-                .arg(main.FileName));
-    }
-    if (result == data_file::LoadResult::Loaded) {
-        main.SetFlg = 1;
-        icons().setMemoEditVisible(true);
-    } else {
-        main.DataMaxNumber = 0;
-        icons().setMemoEditVisible(false);
+                .arg(book.fileName()));
     }
 
     Title().show();
@@ -113,28 +112,25 @@ void App::endImmediately()
 
 bool App::readyToEnd()
 {
-    restorePendingEdit();
-    if (!store.unsaved())
+    settleBeforeEnd();
+    if (!book.unsaved())
         return true;
     // A change that could not be written would go with the program. The
     // first end after the failure says so and stays; ending again, with
     // nothing written meanwhile, ends without it.
-    if (m_endRefusedAtSaves == store.saves())
+    if (m_endRefusedAtSaves == book.saves())
         return true;
-    m_endRefusedAtSaves = store.saves();
+    m_endRefusedAtSaves = book.saves();
     os.messages->error(QStringLiteral("rekuda31"),
         QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。"
                        "もう一度終了すると、保存せずに終了します。")
-            .arg(forms.form1().FileName));
+            .arg(book.fileName()));
     return false;
 }
 
-void App::restorePendingEdit()
+void App::settleBeforeEnd()
 {
-    if (!forms.form1.loaded())
-        return;
-    Form1 &main = forms.form1();
-    main.restorePendingEdit();
-    if (store.unsaved())
-        store.writeOrEmpty(main.FileName, table, main.DataMaxNumber);
+    if (forms.form1.loaded())
+        forms.form1().restorePendingEdit();
+    book.settleBeforeEnd();
 }

@@ -2,14 +2,13 @@
 
 #include "platform/platform.h"
 #include "shell/forms.h"
-#include "store/data_file.h"
-#include "store/memo_table.h"
+#include "store/memo_book.h"
 
 #include <functional>
 
-// The running program: its operating-system services, the memo table and its
-// data file, and every window. Windows reach each other and the table through
-// the one current App, as the program's shared names (form1, MEMO, ...).
+// The running program: its operating-system services, the memo book and every
+// window. Windows reach each other and the book through the one current App,
+// as the program's shared names (form1, MEMO, ...).
 class App
 {
 public:
@@ -28,11 +27,10 @@ public:
     void endImmediately();
     // Before the program ends: puts a memo taken out of the table for editing
     // back, and writes the table again if its last save failed.
-    void restorePendingEdit();
+    void settleBeforeEnd();
 
     Platform os;
-    MemoTable table;
-    data_file::Store store;
+    MemoBook book;
     // How the process ends at once; tests replace it.
     std::function<void()> terminate;
     // How the orderly exit ends the event loop; tests replace it.
@@ -47,8 +45,8 @@ private:
     int m_endRefusedAtSaves = -1;
 };
 
-// The memo table shared by every window.
-inline MemoTable &memoTable()
+// The memo book shared by every window.
+inline MemoBook &memoBook()
 {
-    return App::instance().table;
+    return App::instance().book;
 }

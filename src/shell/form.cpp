@@ -34,6 +34,15 @@ void Form::centreOnScreen()
     move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
 }
 
+void Form::setVisible(bool visible)
+{
+    if (visible && m_centreOnFirstShow) {
+        m_centreOnFirstShow = false;
+        centreOnScreen();
+    }
+    QWidget::setVisible(visible);
+}
+
 void Form::setBackground(const QColor &colour)
 {
     setBackground(this, colour);

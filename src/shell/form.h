@@ -37,6 +37,9 @@ public:
     void setClientTwips(int width, int height, bool fixed = true);
     // Centres the window on the primary screen.
     void centreOnScreen();
+    // Centres the window when it is first shown; after that it stays where the user puts it.
+    void centreOnFirstShow() { m_centreOnFirstShow = true; }
+    void setVisible(bool visible) override;
     void setBackground(const QColor &colour);
     QColor background() const;
 
@@ -52,6 +55,9 @@ public:
     // The program's Japanese proportional font at the given point size.
     static QFont uiFont(qreal pointSize, bool bold = false);
     static void setBackground(QWidget *widget, const QColor &colour);
+
+private:
+    bool m_centreOnFirstShow = false;
 };
 
 // Check box values as the handlers read them: 1 checked, 0 unchecked.

@@ -1,6 +1,5 @@
 #include "shell/icons_form.h"
 
-#include "alarm/display_form.h"
 #include "entry/edit_form.h"
 #include "entry/form1.h"
 #include "notices/ver_form.h"
@@ -38,6 +37,14 @@ IconsForm::IconsForm()
     dspver->setObjectName(QStringLiteral("dspver"));
     timadjst->setObjectName(QStringLiteral("timadjst"));
     memofin->setObjectName(QStringLiteral("memofin"));
+
+    // "メモ編集" is offered while there are memos to list, a memo out for editing among them.
+    const auto offerMemoEdit = [this] {
+        const MemoBook &book = memoBook();
+        memoedit->setVisible(book.count() > 0 || book.memoOutForEditing());
+    };
+    connect(&memoBook(), &MemoBook::changed, this, offerMemoEdit);
+    offerMemoEdit();
 }
 
 QPixmap IconsForm::artwork(const QString &resource)
@@ -58,11 +65,6 @@ QPixmap IconsForm::programPicture()
 QIcon IconsForm::programIcon() const
 {
     return QIcon(Image1->pixmap());
-}
-
-void IconsForm::setMemoEditVisible(bool visible)
-{
-    memoedit->setVisible(visible);
 }
 
 void IconsForm::popup(const QPoint &globalPos)

@@ -20,7 +20,6 @@ public:
     // The program's 32 x 32 memo-sheet picture, as Image1 and other windows show it.
     static QPixmap programPicture();
     QIcon programIcon() const;
-    void setMemoEditVisible(bool visible);
     // Opens the pop-up menu at the pointer's global position.
     void popup(const QPoint &globalPos);
 

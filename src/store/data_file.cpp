@@ -21,17 +21,15 @@ QString storableText(const QString &text, const Codec &codec)
     return codec.encodable(result);
 }
 
-QByteArray serialize(const MemoTable &table, int count, const Codec &codec)
+QByteArray serialize(const MemoTable &table, const Codec &codec)
 {
-    QString out = QString::number(count) + QLatin1String("\r\n");
-    for (int i = 0; i < count; ++i) {
-        const auto s = static_cast<std::size_t>(i);
+    QString out = QString::number(table.size()) + QLatin1String("\r\n");
+    for (const Memo &m : table) {
         const auto num = [](qint16 v) { return QString::number(v); };
         // Plain concatenation: a memo text may itself contain "%1".
-        out += num(table.MemoMin.at(s)) + u',' + num(table.MemoHour.at(s)) + u',' + num(table.MemoDays.at(s)) + u','
-            + num(table.MemoMonth.at(s)) + u',' + num(table.MemoYear.at(s)) + QLatin1String(",\"")
-            + table.MemoText.at(s) + QLatin1String("\",") + num(table.MemoSound.at(s)) + u','
-            + num(table.MemoWeek.at(s)) + QLatin1String("\r\n");
+        out += num(m.min) + u',' + num(m.hour) + u',' + num(m.days) + u',' + num(m.month) + u',' + num(m.year)
+            + QLatin1String(",\"") + m.text + QLatin1String("\",") + num(m.sound) + u',' + num(m.week)
+            + QLatin1String("\r\n");
     }
     return codec.encode(out);
 }
@@ -125,7 +123,7 @@ QString codecMissing(const Codec &codec)
 
 } // namespace
 
-bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count)
+std::optional<MemoTable> parse(const QByteArray &bytes, const Codec &codec)
 {
     QString text;
     // Undecodable bytes are kept as replacement characters rather than losing
@@ -135,9 +133,9 @@ bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16
 
     const std::optional<qint16> n = reader.number();
     if (!n || *n < 0 || *n > kSlots)
-        return false;
+        return std::nullopt;
+    MemoTable table;
     for (int i = 0; i < *n; ++i) {
-        const auto s = static_cast<std::size_t>(i);
         const auto min = reader.number();
         const auto hour = reader.number();
         const auto days = reader.number();
@@ -147,21 +145,13 @@ bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16
         const auto sound = reader.number();
         const auto week = reader.number();
         if (!min || !hour || !days || !month || !year || !memoText || !sound || !week)
-            return false;
+            return std::nullopt;
         // Values the windows never produce (hour 24, month 13...) are loaded
-        // as they stand: such a memo simply never falls due.
-        table.MemoMin[s] = *min;
-        table.MemoHour[s] = *hour;
-        table.MemoDays[s] = *days;
-        table.MemoMonth[s] = *month;
-        table.MemoYear[s] = *year;
-        // A hand-edited file may hold text the writer could not write back.
-        table.MemoText[s] = storableText(*memoText, codec);
-        table.MemoSound[s] = *sound;
-        table.MemoWeek[s] = *week;
+        // as they stand: such a memo simply never falls due. A hand-edited
+        // file may hold text the writer could not write back.
+        table.append({*min, *hour, *days, *month, *year, storableText(*memoText, codec), *sound, *week});
     }
-    *count = *n;
-    return true;
+    return table;
 }
 
 Store::Store(Files &files, const Codec &codec, Messages &messages)
@@ -170,16 +160,18 @@ Store::Store(Files &files, const Codec &codec, Messages &messages)
     , m_messages(messages)
 { }
 
-LoadResult Store::load(const QString &path, MemoTable &table, qint16 &count)
+LoadResult Store::load(const QString &path, MemoTable &table)
 {
-    count = 0;
+    table.clear();
     if (!m_files.exists(path))
         return LoadResult::Missing;
     const std::optional<QByteArray> bytes = m_files.read(path);
     if (bytes && bytes->isEmpty())
         return LoadResult::Empty;
-    qint16 n = 0;
-    if (!bytes || !parse(*bytes, m_codec, table, &n)) {
+    std::optional<MemoTable> memos;
+    if (bytes)
+        memos = parse(*bytes, m_codec);
+    if (!memos) {
         // Starting empty without a word would look as if every memo were gone.
         const QString aside = m_files.moveAside(path);
         m_messages.error(QStringLiteral("rekuda31"),
@@ -189,18 +181,18 @@ LoadResult Store::load(const QString &path, MemoTable &table, qint16 &count)
                       .arg(path, aside));
         return LoadResult::Damaged;
     }
-    count = n;
-    return n > 0 ? LoadResult::Loaded : LoadResult::Empty;
+    table = *memos;
+    return table.isEmpty() ? LoadResult::Empty : LoadResult::Loaded;
 }
 
-bool Store::write(const QString &path, const MemoTable &table, int count)
+bool Store::write(const QString &path, const MemoTable &table)
 {
-    return replace(path, serialize(table, count, m_codec));
+    return replace(path, serialize(table, m_codec));
 }
 
-bool Store::writeOrEmpty(const QString &path, const MemoTable &table, int count)
+bool Store::writeOrEmpty(const QString &path, const MemoTable &table)
 {
-    return replace(path, count == 0 ? QByteArray() : serialize(table, count, m_codec));
+    return replace(path, table.isEmpty() ? QByteArray() : serialize(table, m_codec));
 }
 
 bool Store::remove(const QString &path)

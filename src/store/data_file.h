@@ -1,9 +1,11 @@
 #pragma once
 
-#include "store/memo_table.h"
+#include "store/memo.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 class Codec;
 class Files;
@@ -26,28 +28,28 @@ enum class LoadResult {
 // mapped or replaced, so that the file always says what the table holds.
 QString storableText(const QString &text, const Codec &codec);
 
-// The file's bytes for slots 0 .. count-1, count line first.
-QByteArray serialize(const MemoTable &table, int count, const Codec &codec);
+// The file's bytes for the table, count line first.
+QByteArray serialize(const MemoTable &table, const Codec &codec);
 
-// Parses bytes into the table. On failure slots filled so far keep their
-// values and *count is left alone.
-bool parse(const QByteArray &bytes, const Codec &codec, MemoTable &table, qint16 *count);
+// The memos the bytes hold, or nothing when they are not a data file.
+std::optional<MemoTable> parse(const QByteArray &bytes, const Codec &codec);
 
 class Store
 {
 public:
     Store(Files &files, const Codec &codec, Messages &messages);
 
-    // Reads path into the table; vars.DataMaxNumber is set to the count, or 0.
+    // Reads path into the table, which is left empty unless memos were read.
     // A damaged file is moved aside before anything can overwrite it.
-    LoadResult load(const QString &path, MemoTable &table, qint16 &count);
+    LoadResult load(const QString &path, MemoTable &table);
 
-    // Rewrites the whole file: count line and every used slot.
-    bool write(const QString &path, const MemoTable &table, int count);
+    // Rewrites the whole file: count line and every memo.
+    bool write(const QString &path, const MemoTable &table);
     // As write(), but an empty table leaves a zero-byte file.
-    bool writeOrEmpty(const QString &path, const MemoTable &table, int count);
+    bool writeOrEmpty(const QString &path, const MemoTable &table);
     // Deletes the file; a file that is already gone is fine.
     bool remove(const QString &path);
+    const Codec &codec() const { return m_codec; }
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_unsaved; }
     // Writes and deletions that succeeded so far.

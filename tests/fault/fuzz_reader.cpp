@@ -1,6 +1,6 @@
 // The data-file reader under arbitrary bytes: a libFuzzer target, else a replay of the files in the folder given.
-// Catches: a crash, hang or sanitizer report on any input; a rejected file that sets the count anyway; an accepted one
-// with a count beyond the table, a text the file cannot hold, or bytes that do not write back and read back the same.
+// Catches: a crash, hang or sanitizer report on any input; an accepted file with more memos than the table has slots,
+// a text the file cannot hold, or memos that do not write back and read back the same.
 #include "platform/cp932_codec.h"
 #include "store/data_file.h"
 
@@ -12,15 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const Cp932Codec codec;
     const auto require = [](bool condition) { return condition ? void() : std::abort(); };
-    MemoTable table, again;
-    qint16 count = -1, againCount = -1;
-    if (!data_file::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), codec, table, &count))
-        return require(count == -1), 0;
-    require(count >= 0 && count <= kSlots);
+    const auto table = data_file::parse(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), codec);
+    if (!table)
+        return 0;
+    require(table->size() <= kSlots);
     // A quote in a text, or a character code page 932 lacks, would not read back as written.
-    const QByteArray written = data_file::serialize(table, count, codec);
-    require(data_file::parse(written, codec, again, &againCount) && againCount == count
-        && data_file::serialize(again, count, codec) == written);
+    const QByteArray written = data_file::serialize(*table, codec);
+    const auto again = data_file::parse(written, codec);
+    require(again && *again == *table && data_file::serialize(*again, codec) == written);
     return 0;
 }
 

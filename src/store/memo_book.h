@@ -1,0 +1,93 @@
+#pragma once
+
+#include "store/data_file.h"
+#include "store/memo.h"
+
+#include <QObject>
+
+#include <optional>
+
+// The memo book: the memo table and everything the program keeps about it,
+// with the operations the windows change it by. Each operation writes the
+// data file itself, so the file always mirrors the table, and announces the
+// change, so that whatever shows the memos can follow.
+//
+// Where form1's variables went: DataMaxNumber is count(), SetFlg armed(),
+// DispNo shownSlot(), FileName fileName() and SundFile soundFile().
+class MemoBook : public QObject
+{
+    Q_OBJECT
+public:
+    MemoBook(Files &files, const Codec &codec, Messages &messages);
+
+    // The data file and the wave file live in folder.
+    void setFolder(const QString &folder);
+    const QString &fileName() const { return m_fileName; }
+    const QString &soundFile() const { return m_soundFile; }
+
+    // Start-up: reads the data file; the due check is armed when memos came.
+    data_file::LoadResult load();
+
+    const MemoTable &memos() const { return m_memos; }
+    int count() const { return int(m_memos.size()); }
+    const Memo &at(int slot) const { return m_memos.at(slot); }
+
+    // The due check runs only while armed.
+    bool armed() const { return m_armed; }
+    void arm() { m_armed = true; }
+
+    // The slot the alarm window shows.
+    int shownSlot() const { return m_shown; }
+    void setShownSlot(int slot) { m_shown = slot; }
+
+    // "設定" (FileWrite): the memo joins the table in date order, after those
+    // of its minute, replacing a memo that was out for editing; the due check
+    // is armed and the file rewritten. false, changing nothing, when all 21
+    // slots are in use.
+    bool set(const Memo &memo);
+    // Whether a memo may be set now: 20 memos at most, one more while a memo
+    // is out for editing (it is then replaced), never past the 21 slots.
+    bool roomToSet() const;
+
+    // The list editor's "削除": the file is rewritten, left empty when no memo remains.
+    void remove(int slot);
+    // The alarm's dismissal: a one-off memo leaves the table and the file is
+    // rewritten, or deleted with the last memo, which also disarms the check.
+    void dismiss(int slot);
+
+    // The list editor's "編集": the memo leaves the table and the file until
+    // it is set again, or put back.
+    Memo takeForEdit(int slot);
+    const std::optional<Memo> &memoOutForEditing() const { return m_outForEditing; }
+    // Puts the memo out for editing back where it was taken from, as far as
+    // date order allows; false when none is out or no slot is free.
+    bool putBack();
+    // The desktop session asks for its data: the file gets the memo out for
+    // editing as well, so that it survives a session that ends without a
+    // word, while the edit goes on.
+    void saveForSession();
+
+    // The last write or deletion failed: the file is behind the table.
+    bool unsaved() const { return m_store.unsaved(); }
+    // Writes and deletions that succeeded so far.
+    int saves() const { return m_store.saves(); }
+    // Before the program ends: a memo out for editing goes back, and the
+    // table is written again if its last save failed.
+    void settleBeforeEnd();
+
+signals:
+    void changed();
+
+private:
+    // The table with the memo out for editing put back in its place.
+    MemoTable withMemoOutForEditing() const;
+
+    data_file::Store m_store;
+    QString m_fileName;
+    QString m_soundFile;
+    MemoTable m_memos;
+    bool m_armed = false;
+    int m_shown = 0;
+    std::optional<Memo> m_outForEditing;
+    int m_takenFrom = 0;
+};
