@@ -7,6 +7,7 @@ from pathlib import Path
 from types import SimpleNamespace
 
 BINARY, DATA = os.environ.get("REKUDA31_BINARY") or Path(__file__).parents[2] / "build/rekuda31", "rekuda31.dat"
+FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"  # MT: the sound runs in threads
 
 
 def wait_until(predicate, timeout, what):
@@ -60,27 +61,28 @@ class Session(unittest.TestCase):
         with open(self.tmp / f"{Path(cmd[0]).name}-{time.monotonic_ns()}.log", "wb") as out:
             proc = subprocess.Popen(cmd, env=env or self.env, stdin=subprocess.DEVNULL, stdout=out,
                                     stderr=subprocess.STDOUT, preexec_fn=own_group, **kw)
+        proc.log = Path(out.name)
         self.addCleanup(stop, proc)
         return proc
 
     def sh(self, *cmd):
         return subprocess.run(cmd, env=self.env, capture_output=True, text=True, timeout=10).stdout
 
-    def program(self, data=None, wave=None):
-        """A fresh folder holding the binary, and the data file and wave file if given."""
+    def program(self, data=None, wave=None, binary=BINARY):
+        """A fresh folder holding the binary (as rekuda31), and the data file and wave file if given."""
         folder = Path(tempfile.mkdtemp(dir=self.tmp))
-        shutil.copy2(BINARY, folder / "rekuda31")
+        shutil.copy2(binary, folder / "rekuda31")
         if data:
             (folder / DATA).write_bytes(data)
         if wave:
             shutil.copy2(wave, folder / "rekuda31.wav")
         return folder
 
-    def start(self, folder, faketime, **env):
-        """Start the copy in folder, its wall clock starting at faketime and running on."""
-        faked = dict(FAKETIME="@" + faketime, FAKETIME_DONT_FAKE_MONOTONIC="1",
-                     LD_PRELOAD="/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1")  # MT: the sound runs in threads
-        proc = self.spawn([folder / "rekuda31"], dict(self.env, **faked, **env), cwd=folder)
+    def start(self, folder, faketime=None, **env):
+        """Start the copy in folder; given faketime, its wall clock starts there and runs on.  started is the moment
+        its exec succeeded (Popen returns then)."""
+        faked = dict(FAKETIME="@" + faketime, FAKETIME_DONT_FAKE_MONOTONIC="1", LD_PRELOAD=FAKETIME) if faketime else {}
+        proc = self.spawn([folder / "rekuda31"], self.env | faked | env, cwd=folder)
         proc.started = time.monotonic()
         proc.at = lambda fake: proc.started + (fake - dt.datetime.fromisoformat(faketime)).total_seconds()
         return proc
