@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Installs whatever the build, the program and the tests need and is missing.
+# Installs whatever the build, the program, the tests and the benchmarks use
+# and is missing.
 set -euo pipefail
 
 PACKAGES=(
+  # build: the program, its tests and the Debian package
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libsndfile1-dev libpulse-dev
-  fonts-ipafont-gothic
-  xvfb xauth x11-utils trayer xdotool libfaketime
-  pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop
-  dbus at-spi2-core python3 python3-pyatspi desktop-file-utils dpkg-dev file
-  clang libclang-rt-14-dev libx11-dev
-  librapidcheck-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
+  libsndfile1-dev libpulse-dev librapidcheck-dev
+  # the program at run time: the alert sound and a font with Japanese glyphs
+  sound-theme-freedesktop fonts-ipafont-gothic
+  # the tests and the benchmarks: a private desktop (scripts/run.sh starts one where
+  # there is no display), the fake clock, a sound server and recorder, tones, screen pixels
+  python3 xvfb x11-utils trayer xdotool libfaketime
+  pulseaudio pulseaudio-utils sox imagemagick
+  # the benchmarks alone: the session bus, the X watcher
+  dbus libx11-dev
+  # the package test
+  dpkg-dev desktop-file-utils file
+  # scripts/fuzz.sh: libFuzzer
+  clang libclang-rt-14-dev
 )
 
 missing=()
