@@ -4,9 +4,9 @@
 The floor (bench/floor/) is the least a Qt Widgets program can do to sit in the
 notification area; the Japanese floor also shows a frameless window with one
 line of Japanese text for 0.8 s, in the splash's font stack, as any Japanese
-tray program does at start-up. All run side by side in one private session of
-the end-to-end harness (Xvfb, trayer, PulseAudio null sink) and are measured
-the same way:
+tray program does at start-up. All run side by side on one private desktop of
+the end-to-end tests' harness (tests/e2e/harness.py: Xvfb, trayer, PulseAudio
+null sink), with a D-Bus session bus added, and are measured the same way:
 
   start-up       exec to the tray icon mapped inside trayer (median)
   memory         peak RSS (VmHWM) after 10 s resident, 20 memos, none due
@@ -21,14 +21,16 @@ reads the same clock. The start of the due minute is placed on that clock by
 rekuda31_clockmark.so, preloaded into the program after libfaketime.
 
 Not a test: nothing here is registered with CTest. Use bench/run.sh, which
-builds the targets first; --quick gives a run of under a minute.
+builds the targets first; --quick gives a run of about two minutes.
 """
 import argparse
+import contextlib
 import datetime as dt
 import json
 import os
 import platform
 import statistics
+import subprocess
 import sys
 import threading
 import time
@@ -36,8 +38,8 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 REPO = HERE.parent
-sys.path.insert(0, str(HERE))
-import session as harness  # noqa: E402
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+import harness as h  # noqa: E402
 
 TARGET_RATIO = 1.10      # start-up and peak RSS, times the Japanese floor
 TARGET_AFTER_SOUND_RATIO = 1.15  # RSS after a sound alarm, times the Japanese floor's
@@ -47,33 +49,58 @@ TARGET_IDLE_PCT = 0.05   # % of one core
 TARGET_ALARM_MEDIAN_MS = 50.0
 TARGET_ALARM_WORST_MS = 150.0
 
-ALARM_FAKE_START = dt.datetime(2026, 12, 25, 14, 29, 58)  # the due minute starts 2 s in
+ALARM_FAKE_START = "2026-12-25 14:29:58"  # the due minute starts 2 s in
 ALARM_DUE = dt.datetime(2026, 12, 25, 14, 30)
 ALARM_TITLE = "Form3"
+ALARM_TEXT = (2000, 1500)  # twips in the alarm window: a double click there dismisses it
 CLK_TCK = os.sysconf("SC_CLK_TCK")
+
+
+# ----------------------------------------------------------------- desktop
+
+@contextlib.contextmanager
+def desktop():
+    """The end-to-end tests' private desktop, outside unittest, plus the session bus every real desktop has and
+    Qt talks to at start-up. Everything started on it is stopped on the way out."""
+    session = h.Session()
+    try:
+        session.setUp()
+        bus = session.env["DBUS_SESSION_BUS_ADDRESS"]
+        session.spawn(["dbus-daemon", "--session", "--nofork", "--address=" + bus])
+        h.wait_until(lambda: Path(bus.removeprefix("unix:path=")).exists(), 10, "D-Bus session bus")
+        yield session
+    finally:
+        session.doCleanups()
+
+
+def output(proc, chars=2000):
+    """The end of what a process started on the desktop has written."""
+    return proc.log.read_text(errors="replace")[-chars:]
+
+
+def tone(path):
+    """A 1.5 s sine of 660 Hz as 16-bit PCM."""
+    subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", "-e", "signed-integer", path, "synth", "1.5",
+                    "sine", "660", "vol", "0.5"], check=True, timeout=10)
+    return path
 
 
 # ----------------------------------------------------------------- watcher
 
 class MapWatch:
-    """rekuda31_xwatch running in the session; its lines collected as they come."""
+    """rekuda31_xwatch running on the desktop; its lines collected as they come."""
 
     def __init__(self, session, exe):
-        self.session = session
-        self.log = session.tmp / "logs" / "xwatch.log"
-        self.proc = session.spawn([str(exe)], session.env, self.log)
-        session.procs.append(self.proc)
+        self.proc = session.spawn([exe])
         self.events = []
         self.lock = threading.Lock()
         self.stopping = False
         self.reader = threading.Thread(target=self._follow, daemon=True)
         self.reader.start()
-        harness.wait_until(lambda: self.find(lambda e: e["kind"] == "ready"), 10, "X watcher")
+        h.wait_until(lambda: self.find(lambda e: e["kind"] == "ready"), 10, "X watcher")
 
     def _follow(self):
-        while not self.log.exists():
-            time.sleep(0.01)
-        with open(self.log, "r", errors="replace") as f:
+        with open(self.proc.log, "r", errors="replace") as f:
             pending = ""
             while not self.stopping:
                 chunk = f.read()
@@ -111,7 +138,7 @@ class MapWatch:
                     and (not embedded or e["parent"])]
             return min(maps, key=lambda e: e["t"]) if maps else None
         try:
-            return harness.wait_until(match, timeout, f"map of {title or 'a window'} of pid {pid}", 0.01)
+            return h.wait_until(match, timeout, f"map of {title or 'a window'} of pid {pid}")
         except TimeoutError:
             return None
 
@@ -163,7 +190,7 @@ def cpu_sample(pid):
 # -------------------------------------------------------------- data files
 
 def idle_memos(now):
-    """20 memos of every kind, none of them due within hours of now (UTC, as the session)."""
+    """20 memos of every kind, none of them due within hours of now (UTC, as the desktop)."""
     hour = (now.hour + 6) % 24
     sunday0 = (now.weekday() + 1) % 7  # 0 = Sunday, as the mask's bits
     texts = ["会議", "歯医者の予約", "資料を送る\r\n山田さんへ", "ゴミ出し", "振込（家賃）",
@@ -182,71 +209,60 @@ def idle_memos(now):
     for k in range(4):  # every day
         memos.append((30 + k, hour, 0, 0, 0, 0))
     memos.sort(key=lambda m: (m[4], m[3], m[2], m[1], m[0]))
-    return harness.data_file(*[(*m[:5], texts[i], i % 2, m[5] if len(m) > 5 else 0)
-                               for i, m in enumerate(memos)])
+    return h.data_file(*[(*m[:5], texts[i].encode("cp932"), i % 2, m[5] if len(m) > 5 else 0)
+                         for i, m in enumerate(memos)])
 
 
 def alarm_memo(sound):
     due = ALARM_DUE
-    return harness.data_file((due.minute, due.hour, due.day, due.month, due.year, "ベンチマーク", int(sound), 0))
+    return h.data_file((due.minute, due.hour, due.day, due.month, due.year, "ベンチマーク".encode("cp932"),
+                        int(sound), 0))
 
 
 # --------------------------------------------------------------- measures
 
-def start_program(prog, **kw):
-    """Start prog; return the instance and the moment its exec completed (Popen returns
-    once the child's exec has closed the error pipe)."""
-    inst = prog.start(**kw)
-    return inst, time.monotonic()
-
-
-def measure_startups(session, watch, progs, build, runs):
+def measure_startups(session, watch, folders, clockmark, runs):
     """exec to icon embedded, ms, per program; one unrecorded warm-up each, order alternated.
     rekuda31_clockmark.so, preloaded, also stamps the moment just before main() (after the
     dynamic loader and the libraries' constructors), which splits the figure in two."""
-    times = {name: [] for name in progs}
-    to_main = {name: [] for name in progs}
+    times = {name: [] for name in folders}
+    to_main = {name: [] for name in folders}
     for k in range(runs + 1):
-        order = list(progs) if k % 2 == 0 else list(reversed(progs))
+        order = list(folders) if k % 2 == 0 else list(reversed(folders))
         for name in order:
-            mark = progs[name].folder.parent / f"{progs[name].name}-clockmark.txt"
+            mark = session.tmp / f"{name}-clockmark.txt"
             mark.unlink(missing_ok=True)
-            inst, exec_t = start_program(progs[name], env={
-                "LD_PRELOAD": str(build / "bench" / "rekuda31_clockmark.so"), "REKUDA31_BENCH_CLOCKMARK": str(mark)})
-            icon = watch.first_map(inst.pid, 10, embedded=True)
-            inst.stop()
+            proc = session.start(folders[name], LD_PRELOAD=str(clockmark), REKUDA31_BENCH_CLOCKMARK=str(mark))
+            icon = watch.first_map(proc.pid, 10, embedded=True)
+            h.stop(proc)
             if icon is None:
-                raise RuntimeError(f"{name}: no tray icon within 10 s\n{inst.output()[-2000:]}")
+                raise RuntimeError(f"{name}: no tray icon within 10 s\n{output(proc)}")
             if k:
-                times[name].append((icon["t"] - exec_t) * 1000)
+                times[name].append((icon["t"] - proc.started) * 1000)
                 try:
-                    to_main[name].append((int(mark.read_text().split()[0]) / 1e9 - exec_t) * 1000)
+                    to_main[name].append((int(mark.read_text().split()[0]) / 1e9 - proc.started) * 1000)
                 except (OSError, ValueError, IndexError):
                     pass
             time.sleep(0.3)  # let trayer drop the socket
     return {"to_icon": times, "to_main": to_main}
 
 
-def measure_resident(session, watch, progs, settle, idle):
+def measure_resident(session, watch, folders, settle, idle):
     """Start all side by side; peak RSS after `settle` s, then CPU over `idle` s."""
-    insts = {}
-    for name, prog in progs.items():
-        inst, exec_t = start_program(prog)
-        insts[name] = (inst, exec_t)
-    for name, (inst, _) in insts.items():
-        if watch.first_map(inst.pid, 10, embedded=True) is None:
-            raise RuntimeError(f"{name}: no tray icon within 10 s")
-    results = {name: {} for name in progs}
-    last_exec = max(e for _, e in insts.values())
-    time.sleep(max(0.0, last_exec + settle - time.monotonic()))
+    procs = {name: session.start(folder) for name, folder in folders.items()}
+    for name, proc in procs.items():
+        if watch.first_map(proc.pid, 10, embedded=True) is None:
+            raise RuntimeError(f"{name}: no tray icon within 10 s\n{output(proc)}")
+    results = {name: {} for name in folders}
+    time.sleep(max(0.0, max(proc.started for proc in procs.values()) + settle - time.monotonic()))
     before = {}
-    for name, (inst, _) in insts.items():
-        results[name]["memory"] = proc_status(inst.pid)
-        results[name]["mappings"] = rss_by_mapping(inst.pid)
-        before[name] = cpu_sample(inst.pid)
+    for name, proc in procs.items():
+        results[name]["memory"] = proc_status(proc.pid)
+        results[name]["mappings"] = rss_by_mapping(proc.pid)
+        before[name] = cpu_sample(proc.pid)
     time.sleep(idle)
-    for name, (inst, _) in insts.items():
-        after = cpu_sample(inst.pid)
+    for name, proc in procs.items():
+        after = cpu_sample(proc.pid)
         b = before[name]
         wall = after["t"] - b["t"]
         results[name]["cpu"] = {
@@ -257,40 +273,44 @@ def measure_resident(session, watch, progs, settle, idle):
             "wakeups_per_s": (after["switches"] - b["switches"]) / wall,
             "threads": len(after["tids"]),
         }
-        results[name]["memory_end"] = proc_status(inst.pid)
-        inst.stop()
+        results[name]["memory_end"] = proc_status(proc.pid)
+        h.stop(proc)
     return results
+
+
+def alarm_program(session, build, sound):
+    """A folder of rekuda31 with one memo due at ALARM_DUE; with sound, also a wave file."""
+    return session.program(alarm_memo(sound), tone(session.tmp / f"tone-{time.monotonic_ns()}.wav") if sound else None,
+                           build / "rekuda31")
 
 
 def measure_alarms(session, watch, build, runs, sound):
     """Fake clock 2 s before the due minute of a one-off memo; start of that minute (in
     the program's own fake clock) to the map of the alarm window, ms."""
-    prog = harness.Program(session, data=alarm_memo(sound),
-                           wave=harness.make_wave(session.tmp / "bench.wav") if sound else None,
-                           binary=build / "rekuda31")
-    mark = prog.folder.parent / f"{prog.name}-clockmark.txt"
-    env = {"LD_PRELOAD": harness.FAKETIME_LIB + ":" + str(build / "bench" / "rekuda31_clockmark.so"),
+    folder = alarm_program(session, build, sound)
+    mark = session.tmp / f"{folder.name}-clockmark.txt"
+    env = {"LD_PRELOAD": h.FAKETIME + ":" + str(build / "bench" / "rekuda31_clockmark.so"),
            "REKUDA31_BENCH_CLOCKMARK": str(mark)}
     minute = ALARM_DUE.replace(tzinfo=dt.timezone.utc).timestamp()
-    start = ALARM_FAKE_START.replace(tzinfo=dt.timezone.utc).timestamp()
+    start = dt.datetime.fromisoformat(ALARM_FAKE_START).replace(tzinfo=dt.timezone.utc).timestamp()
     latencies, clock_offsets, failures, spreads = [], [], [], []
     for _ in range(runs):
         mark.unlink(missing_ok=True)
-        inst, exec_t = start_program(prog, faketime=ALARM_FAKE_START, env=env)
-        shown = watch.first_map(inst.pid, 6, title=ALARM_TITLE)
+        proc = session.start(folder, ALARM_FAKE_START, **env)
+        shown = watch.first_map(proc.pid, 6, title=ALARM_TITLE)
         try:
             mono_ns, fake_ns, spread_ns = map(int, mark.read_text().split())
         except (OSError, ValueError):
             mono_ns = None
-        inst.stop()
+        h.stop(proc)
         if mono_ns is None:
             raise RuntimeError("rekuda31_clockmark.so wrote no clock pair (preload failed?)")
         minute_mono = mono_ns / 1e9 + (minute - fake_ns / 1e9)
         spreads.append(spread_ns / 1e6)
         # how far after exec the fake clock started: 2.000 s after exec would make this 0
-        clock_offsets.append((mono_ns / 1e9 - (fake_ns / 1e9 - start) - exec_t) * 1000)
+        clock_offsets.append((mono_ns / 1e9 - (fake_ns / 1e9 - start) - proc.started) * 1000)
         if shown is None:
-            failures.append(inst.output()[-1000:])
+            failures.append(output(proc, 1000))
         else:
             latencies.append((shown["t"] - minute_mono) * 1000)
         time.sleep(0.3)
@@ -301,19 +321,16 @@ def measure_alarms(session, watch, build, runs, sound):
 def measure_after_alarm(session, watch, build, settle, sound):
     """An alarm (with sound: a 1.5 s wave and the bell), dismissed once the sound has ended;
     RSS `settle` s after the alarm window was mapped."""
-    prog = harness.Program(session, data=alarm_memo(sound),
-                           wave=harness.make_wave(session.tmp / "after.wav") if sound else None,
-                           binary=build / "rekuda31")
-    inst = prog.start(faketime=ALARM_FAKE_START)
-    shown = watch.first_map(inst.pid, 6, title=ALARM_TITLE)
+    proc = session.start(alarm_program(session, build, sound), ALARM_FAKE_START)
+    shown = watch.first_map(proc.pid, 6, title=ALARM_TITLE)
     if shown is None:
-        inst.stop()
-        raise RuntimeError("no alarm window\n" + inst.output()[-2000:])
+        h.stop(proc)
+        raise RuntimeError("no alarm window\n" + output(proc))
     time.sleep(3.0)
-    session.double_click_twips(session.window(inst.pid, ALARM_TITLE), 2000, 1500)
+    session.click(*session.window(proc, ALARM_TITLE).at(*ALARM_TEXT), repeat=2)
     time.sleep(max(0.0, shown["t"] + settle - time.monotonic()))
-    result = {"memory": proc_status(inst.pid), "mappings": rss_by_mapping(inst.pid)}
-    inst.stop()
+    result = {"memory": proc_status(proc.pid), "mappings": rss_by_mapping(proc.pid)}
+    h.stop(proc)
     return result
 
 
@@ -505,7 +522,7 @@ def main():
     ap.add_argument("--only", choices=("startup", "resident", "alarm", "alarm-sound", "after-sound"), action="append",
                     help="run only these measures (repeatable)")
     ap.add_argument("--nice", type=int, default=-10 if os.geteuid() == 0 else 0,
-                    help="niceness of the whole session (default -10 as root, so that other work on the machine "
+                    help="niceness of everything the benchmarks start (default -10 as root, so that other work on the machine "
                          "disturbs the figures less; 0 to leave it)")
     ap.add_argument("--json", type=Path, help="also write the raw figures here")
     args = ap.parse_args()
@@ -523,22 +540,23 @@ def main():
         sys.exit("missing (build with bench/run.sh, or cmake --build BUILD --target rekuda31 rekuda31_floor "
                  "rekuda31_floor_ja rekuda31_xwatch rekuda31_clockmark): " + ", ".join(missing))
     if args.nice:
-        os.setpriority(os.PRIO_PROCESS, 0, args.nice)  # inherited by everything the session starts
+        os.setpriority(os.PRIO_PROCESS, 0, args.nice)  # inherited by everything started from here
 
     res = {"machine": machine(), "build_type": build_type(build), "nice": os.getpriority(os.PRIO_PROCESS, 0),
            "load_before": os.getloadavg()[0]}
-    with harness.Session() as session:
+    with desktop() as session:
         watch = MapWatch(session, build / "bench" / "rekuda31_xwatch")
         memos = idle_memos(dt.datetime.now(dt.timezone.utc))
-        progs = {"rekuda31": harness.Program(session, data=memos, binary=build / "rekuda31"),
-                 "floor": harness.Program(session, binary=build / "bench" / "rekuda31_floor"),
-                 "floor_ja": harness.Program(session, binary=build / "bench" / "rekuda31_floor_ja")}
+        folders = {"rekuda31": session.program(memos, binary=build / "rekuda31"),
+                   "floor": session.program(binary=build / "bench" / "rekuda31_floor"),
+                   "floor_ja": session.program(binary=build / "bench" / "rekuda31_floor_ja")}
         if "startup" in only:
             print(f"start-up: {args.startups} runs each ...", flush=True)
-            res["startup"] = measure_startups(session, watch, progs, build, args.startups)
+            res["startup"] = measure_startups(session, watch, folders, build / "bench" / "rekuda31_clockmark.so",
+                                              args.startups)
         if "resident" in only:
             print(f"resident: {args.settle:g} s, then {args.idle:g} s idle ...", flush=True)
-            res["resident"] = measure_resident(session, watch, progs, args.settle, args.idle)
+            res["resident"] = measure_resident(session, watch, folders, args.settle, args.idle)
         if "alarm" in only:
             print(f"alarm: {args.alarms} runs ...", flush=True)
             res["alarm"] = measure_alarms(session, watch, build, args.alarms, sound=False)
