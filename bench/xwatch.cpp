@@ -149,36 +149,37 @@ private:
         std::fflush(stdout);
     }
 
-    unsigned long pidOf(Window window)
+    // Reads a property of a window as the given type; use(format, count, data) sees it only if it is there.
+    template <class Use> void readProperty(Window window, Atom name, Atom type, long length, Use use)
     {
-        Atom type = None;
+        Atom actual = None;
         int format = 0;
         unsigned long count = 0, rest = 0;
         unsigned char *data = nullptr;
-        unsigned long pid = 0;
-        if (XGetWindowProperty(m_display, window, m_pid, 0, 1, False, XA_CARDINAL, &type, &format, &count, &rest, &data)
+        if (XGetWindowProperty(m_display, window, name, 0, length, False, type, &actual, &format, &count, &rest, &data)
                 == Success
             && data) {
-            if (format == 32 && count == 1)
-                pid = *reinterpret_cast<unsigned long *>(data);
+            use(format, count, data);
             XFree(data);
         }
+    }
+
+    unsigned long pidOf(Window window)
+    {
+        unsigned long pid = 0;
+        readProperty(window, m_pid, XA_CARDINAL, 1, [&](int format, unsigned long count, unsigned char *data) {
+            if (format == 32 && count == 1)
+                pid = *reinterpret_cast<unsigned long *>(data);
+        });
         return pid;
     }
 
     std::string titleOf(Window window)
     {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0, rest = 0;
-        unsigned char *data = nullptr;
         std::string title;
-        if (XGetWindowProperty(m_display, window, m_name, 0, 1024, False, m_utf8, &type, &format, &count, &rest, &data)
-                == Success
-            && data) {
+        readProperty(window, m_name, m_utf8, 1024, [&](int, unsigned long count, unsigned char *data) {
             title.assign(reinterpret_cast<char *>(data), count);
-            XFree(data);
-        }
+        });
         if (title.empty()) {
             char *name = nullptr;
             if (XFetchName(m_display, window, &name) && name) {
