@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libsndfile1-dev libpulse-dev
   fonts-ipafont-gothic
-  xvfb xauth x11-utils trayer xdotool libfaketime
+  xvfb xauth x11-utils trayer xdotool libfaketime openbox fontconfig
   pulseaudio pulseaudio-utils sox imagemagick sound-theme-freedesktop
   dbus at-spi2-core python3 python3-pyatspi desktop-file-utils dpkg-dev file
   clang libclang-rt-14-dev libx11-dev
