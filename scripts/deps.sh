@@ -13,6 +13,8 @@ PACKAGES=(
   # the tests and the benchmarks: a private desktop (scripts/run.sh starts one where
   # there is no display), the fake clock, a sound server and recorder, tones, screen pixels
   python3 xvfb x11-utils trayer xdotool libfaketime
+  # rekuda31 --check on the test display: a window manager that keeps windows above, font lists
+  openbox fontconfig
   pulseaudio pulseaudio-utils sox imagemagick
   # the benchmarks alone: the session bus, the X watcher
   dbus libx11-dev

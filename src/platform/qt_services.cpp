@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -130,6 +131,30 @@ bool FileLock::acquire()
             ::close(fd);
     }
     return true; // with no private folder anywhere: better a reminder than none
+}
+
+qint64 FileLock::holder() const
+{
+    QFile table(QStringLiteral("/proc/locks"));
+    if (!table.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> locks = table.readAll().split('\n');
+    for (const LockFolder &folder : lockFolders()) {
+        struct stat st = {};
+        const QByteArray path = QFile::encodeName(folder.path + QLatin1Char('/') + fileName());
+        if (!isPrivateFolder(folder.path, false) || ::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        // "1: FLOCK  ADVISORY  WRITE 1234 fe:00:10952883 0 EOF"; waiters are marked "->".
+        const QByteArray file = QString::asprintf(
+            "%02x:%02x:%llu", ::major(st.st_dev), ::minor(st.st_dev), static_cast<unsigned long long>(st.st_ino))
+                                    .toLatin1();
+        for (const QByteArray &line : locks) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 6 && fields[1] == "FLOCK" && fields[5] == file)
+                return fields[4].toLongLong();
+        }
+    }
+    return 0;
 }
 
 void MessageBoxes::error(const QString &title, const QString &text)

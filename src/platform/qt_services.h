@@ -19,6 +19,10 @@ public:
     void release() override;
     // The lock file's name, the same for every instance on this data folder.
     QString fileName() const;
+    // The process id of the instance holding the lock, or 0. Read from the
+    // kernel's table of locks: no file is made, opened or locked, so a copy
+    // starting meanwhile can never mistake the question for a running copy.
+    qint64 holder() const;
 
 private:
     QString m_directory;

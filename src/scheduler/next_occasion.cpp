@@ -1,0 +1,57 @@
+#include "scheduler/next_occasion.h"
+
+#include "scheduler/due_rules.h"
+
+namespace next_occasion {
+
+namespace {
+// The tick shows a repeating memo only within this much of its minute.
+constexpr int kGraceSeconds = 3;
+// A day of the month that exists at all comes round within four years (29 February).
+constexpr int kMonthsToSearch = 12 * 8 + 1;
+
+std::optional<QDateTime> at(const QDate &date, int hour, int min)
+{
+    const QTime time(hour, min);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+bool notYetOver(const QDateTime &moment, const QDateTime &now)
+{
+    return moment.addSecs(kGraceSeconds) > now;
+}
+} // namespace
+
+std::optional<QDateTime> next(const MemoTime &memo, const QDateTime &now)
+{
+    const QDate today = now.date();
+    if (memo.month != 0) {
+        // The tick compares the year first and exactly: a one-off memo of an earlier year is never shown.
+        if (memo.year < today.year())
+            return std::nullopt;
+        return at(QDate(memo.year, memo.month, memo.day), memo.hour, memo.min);
+    }
+    if (memo.day != 0) {
+        const QDate first(today.year(), today.month(), 1);
+        for (int k = 0; k < kMonthsToSearch; ++k) {
+            const QDate month = first.addMonths(k);
+            const auto moment = at(QDate(month.year(), month.month(), memo.day), memo.hour, memo.min);
+            if (moment && notYetOver(*moment, now))
+                return moment;
+        }
+        return std::nullopt;
+    }
+    for (int k = 0; k <= 7; ++k) {
+        const QDate date = today.addDays(k);
+        if (memo.week != 0 && !due_rules::weekdayMatches(qint16(memo.week), date.dayOfWeek() % 7 + 1))
+            continue;
+        const auto moment = at(date, memo.hour, memo.min);
+        if (moment && notYetOver(*moment, now))
+            return moment;
+    }
+    return std::nullopt;
+}
+
+} // namespace next_occasion

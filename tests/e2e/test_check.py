@@ -1,0 +1,80 @@
+"""rekuda31 --check on a real display.  Catches: a deciding line not OK or a status other than 0 where everything is
+there (openbox, trayer, a null sink, IPA fonts, a wave), or a check slower than 1 s; a missing Japanese font, sound
+server, writable data folder or display not named with its fix and status 1; no window manager or no tray taken for
+a fault; a running copy not reported, ended, or its lock lost; a check that writes into the folder or the lock's."""
+import os, signal, subprocess, time
+import harness as h
+
+NOW = "2026-12-25 14:00:00"
+MEMOS = ((0, 9, 0, 0, 0, "薬".encode("cp932"), 0, 0), (30, 14, 25, 12, 2026, "歯医者".encode("cp932"), 1, 0))
+DECIDING = ("画面", "最前面表示", "日本語フォント", "サウンドサーバ", "データフォルダ")
+NO_JAPANESE = """<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir><cachedir>%s</cachedir></fontconfig>"""
+
+
+class Check(h.Session):
+
+    def check(self, folder, **env):
+        faked = dict(FAKETIME="@" + NOW, LD_PRELOAD="/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1")
+        began = time.monotonic()
+        run = subprocess.run([folder / "rekuda31", "--check"], env=dict(self.env, **faked, **env), cwd=folder,
+                             capture_output=True, text=True, timeout=10)
+        report = {}
+        for line in run.stdout.splitlines()[:-1]:  # "MARK ITEM: TEXT", then the verdict
+            head, text = line.split(": ", 1)
+            mark, item = head.split(None, 1)
+            report[item] = (mark, text)
+        return run.returncode, report, time.monotonic() - began
+
+    def snapshot(self, folder):
+        return self.files(folder), sorted(p.name for p in self.tmp.rglob("*.lock"))
+
+    def test_report_status_and_running_copy(self):
+        subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", "-b", "16", "-e", "signed-integer",
+                        self.tmp / "a.wav", "synth", "1.5", "sine", "660"], check=True, timeout=10)
+        folder = self.program(h.data_file(*MEMOS), self.tmp / "a.wav")
+        status, report, _ = self.check(folder)
+        self.assertEqual((status, report["最前面表示"][0]), (0, "OK"))
+        self.assertIn("動いていません", report["最前面表示"][1])  # no window manager: nothing can cover the alarm
+
+        self.spawn(["openbox"])
+        h.wait_until(lambda: "window id" in self.sh("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), 10, "openbox")
+        before = self.snapshot(folder)
+        status, report, took = self.check(folder)
+        self.assertEqual((status, [report[item][0] for item in DECIDING]), (0, ["OK"] * 5), report)
+        self.assertLess(took, 1.0)
+        self.assertIn("Openbox", report["最前面表示"][1])
+        self.assertEqual(report["通知領域"][0], "OK")
+        self.assertIn("WAVE、PCM 16 ビット、1 チャンネル、22050 Hz、1.50 秒", report["音声ファイル"][1])
+        self.assertIn("メモ 2 件、次は 2026/12/25 (金) 14:30「歯医者」", report["データファイル"][1])
+        self.assertEqual(self.snapshot(folder), before)
+
+        (self.tmp / "fonts.conf").write_text(NO_JAPANESE % (self.tmp / "fc-cache"))
+        (self.tmp / "ro/.local/share/rekuda31").mkdir(parents=True)
+        read_only = self.program()
+        for path in (read_only, self.tmp / "ro/.local/share/rekuda31"):
+            path.chmod(0o555)
+        rows = {"日本語フォント": (folder, dict(FONTCONFIG_FILE=str(self.tmp / "fonts.conf")), "fonts-noto-cjk"),
+                "サウンドサーバ": (folder, dict(PULSE_SERVER="unix:/nonexistent"), "pulseaudio"),
+                "データフォルダ": (read_only, dict(HOME=str(self.tmp / "ro")), "権限"),
+                "画面": (folder, dict(DISPLAY=":9999"), "DISPLAY")}
+        for item, (where, env, fix) in rows.items():
+            with self.subTest(item):
+                status, report, _ = self.check(where, **env)
+                self.assertEqual((status, report[item][0]), (1, "NG"))
+                self.assertIn(fix, report[item][1])
+                self.assertEqual([i for i in DECIDING if report[i][0] != "OK" and i != item],
+                                 ["最前面表示"] if item == "画面" else [])
+
+        first = self.start(folder, NOW)
+        h.wait_until(lambda: first.pid in self.tray(), 3, "tray icon")
+        before = self.snapshot(folder)
+        status, report, _ = self.check(folder)
+        self.assertEqual((status, report["動作中のコピー"][0]), (0, "OK"))
+        self.assertIn(f"プロセス {first.pid} が動いています", report["動作中のコピー"][1])
+        self.assertEqual(self.start(folder, NOW).wait(3), 0)  # the lock is still the running copy's
+        self.assertEqual((first.poll(), list(self.tray()), self.snapshot(folder)), (None, [first.pid], before))
+
+        os.kill(int(self.sh("xprop", "-id", self.panel, "_NET_WM_PID").split()[-1]), signal.SIGTERM)
+        status, report, _ = h.wait_until(lambda: (r := self.check(folder))[1]["通知領域"][0] != "OK" and r, 5, "no tray")
+        self.assertEqual((status, report["通知領域"][0]), (0, "注意"))
+        self.assertIn("常駐表示", report["通知領域"][1])
