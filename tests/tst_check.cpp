@@ -198,7 +198,9 @@ private slots:
         QFETCH(QList<int>, memo);
         QFETCH(QDateTime, now);
         QFETCH(QDateTime, expected);
-        const auto when = next_occasion::next({memo[0], memo[1], memo[2], memo[3], memo[4], memo[5]}, now);
+        const auto when = next_occasion::next(Memo {qint16(memo[0]), qint16(memo[1]), qint16(memo[2]), qint16(memo[3]),
+                                                  qint16(memo[4]), {}, 0, qint16(memo[5])},
+            now);
         QCOMPARE(when.value_or(QDateTime()), expected);
     }
 

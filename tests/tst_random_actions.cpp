@@ -165,6 +165,15 @@ enum Window { Setting, Text, List, PastWarning, FullWarning, Version, Alarm, Win
 const char *const kWindowNames[] = {"form1", "MEMO", "Edit", "keikoku1", "keikoku2", "Ver", "Display"};
 enum Field { Year, Month, Day, Hour, Minute };
 
+struct Model;
+struct Action
+{
+    QString name;
+    int weight;
+    std::function<void(Model &)> expect;
+    std::function<void(TestProgram &)> perform;
+};
+
 // What the user expects of the program, step by step.
 struct Model
 {
@@ -511,10 +520,22 @@ struct Model
         changed();
     }
 
-    // Every action the user can take now; arg picks the amounts, lines and texts.
-    std::vector<std::pair<QString, int>> available(int arg) const;
-    // Changes the model as the action promises; false when the program is expected to end and start again.
-    void apply(const QString &action);
+    // One "+" (by 1) or "-" (by -1) of a field: the year neither below the present year nor past the largest, the
+    // others wrapping around; February has 29 days, and with no month a day may be 1 to 31.
+    void step(Field f, int by)
+    {
+        int &v = value[f];
+        const int lastDay = value[Month] == 2 ? 29 : QList {4, 6, 9, 11}.contains(value[Month]) ? 30 : 31;
+        const int first = f == Month || f == Day, last[] = {32767, 12, lastDay, 23, 59};
+        if (f == Year)
+            v = by > 0 ? std::min(v + 1, last[Year]) : v > at(Year, now) ? v - 1 : v;
+        else
+            v = by > 0 && v + by > last[f] ? first : by < 0 && v + by < first ? last[f] : v + by;
+    }
+
+    std::vector<Action> actions(int arg) const;
+    std::optional<Action> action(const QString &name, int arg) const;
+    void apply(const Action &action);
 
     // The setting window as the user sees it: year/month/day (a value, "-" when hidden) hour:minute, Check1 to
     // Check3 (value, "x" when disabled), the weekdays ticked, and the buttons shown.
@@ -552,179 +573,229 @@ struct Model
     }
 };
 
-std::vector<std::pair<QString, int>> Model::available(int arg) const
+// Every action the user can take now, what it promises and how the user takes it; arg picks amounts, lines and texts.
+std::vector<Action> Model::actions(int arg) const
 {
-    std::vector<std::pair<QString, int>> out;
-    const auto offer = [&out](const QString &name, int weight) { out.emplace_back(name, weight); };
-    offer(QStringLiteral("tray: メモ設定"), 6);
+    std::vector<Action> out;
+    const auto offer = [&out](const QString &name, int weight, std::function<void(Model &)> expect,
+                           std::function<void(TestProgram &)> perform) {
+        out.push_back({name, weight, std::move(expect), std::move(perform)});
+    };
+    // A control the user can reach, by its window's and its own name: check boxes are hit on their indicator,
+    // buttons in the middle.
+    const auto click = [](const char *window, const char *control) {
+        return [window, control](TestProgram &) {
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                QWidget *c = top->objectName() == QLatin1String(window) ? top->findChild<QWidget *>(control) : nullptr;
+                if (reachable(c))
+                    QTest::mouseClick(c, Qt::LeftButton, {},
+                        qobject_cast<QCheckBox *>(c) ? QPoint(6, c->height() / 2) : c->rect().center());
+            }
+        };
+    };
+    const auto ending = [](bool mustEnd) {
+        return [mustEnd](Model &m) {
+            if (m.ends(mustEnd))
+                m.restart();
+        };
+    };
+    offer(QStringLiteral("tray: メモ設定"), 6, &Model::openSetting, [](TestProgram &) { icons().memoset->trigger(); });
     if (!memos.isEmpty() || this->out)
-        offer(QStringLiteral("tray: メモ編集"), 6);
-    offer(QStringLiteral("tray: バージョン情報"), 1);
-    offer(QStringLiteral("tray: 日時の設定"), 1);
-    offer(QStringLiteral("tray: 終了, then a new start"), 1);
-    offer(QStringLiteral("clock +%1 s").arg(1 + arg % 150), 6);
-    offer(QStringLiteral("clock jumps %1 min ahead").arg(1 + (arg * 37) % (3 * 24 * 60)), 2);
-    offer(QStringLiteral("clock jumps %1 min back").arg(1 + (arg * 13) % (2 * 24 * 60)), 1);
-    offer(QStringLiteral("next step's saves fail"), 1);
+        offer(
+            QStringLiteral("tray: メモ編集"), 6, &Model::openList, [](TestProgram &) { icons().memoedit->trigger(); });
+    offer(
+        QStringLiteral("tray: バージョン情報"), 1, [](Model &m) { m.shown[Version] = true; },
+        [](TestProgram &) { icons().dspver->trigger(); });
+    offer(
+        QStringLiteral("tray: 日時の設定"), 1, [](Model &) {}, [](TestProgram &) { icons().timadjst->trigger(); });
+    offer(QStringLiteral("tray: 終了, then a new start"), 1, ending(false),
+        [](TestProgram &) { icons().memofin->trigger(); });
+    const int seconds = 1 + arg % 150, ahead = 1 + (arg * 37) % (3 * 24 * 60), back = 1 + (arg * 13) % (2 * 24 * 60);
+    offer(
+        QStringLiteral("clock +%1 s").arg(seconds), 6, [seconds](Model &m) { m.advance(seconds * 1000LL); },
+        [seconds](TestProgram &p) { p.advance(seconds * 1000LL); });
+    for (const int minutes : {ahead, -back}) {
+        offer(
+            QStringLiteral("clock jumps %1 min %2").arg(std::abs(minutes)).arg(minutes > 0 ? "ahead" : "back"),
+            minutes > 0 ? 2 : 1, [minutes](Model &m) { m.tick(m.now = m.now.addSecs(minutes * 60)); },
+            [minutes](TestProgram &p) {
+                p.clock->advance(minutes * 60'000LL);
+                p.tick();
+            });
+    }
+    offer(
+        QStringLiteral("next step's saves fail"), 1, [](Model &m) { m.failNext = true; }, [](TestProgram &) {});
 #if QT_CONFIG(sessionmanager)
-    offer(QStringLiteral("session-save request"), 1);
+    offer(
+        QStringLiteral("session-save request"), 1,
+        [](Model &m) {
+            if (m.out && m.memos.size() < kSlots)
+                m.save(m.withOut(), fileOf(m.withOut()));
+        },
+        [](TestProgram &) {
+            // Nothing but the request's sender is used; the manager is never touched.
+            alignas(QSessionManager) static char manager[sizeof(QSessionManager)];
+            emit qGuiApp->commitDataRequest(*reinterpret_cast<QSessionManager *>(manager));
+        });
 #endif
-    offer(QStringLiteral("SIGTERM, then a new start"), 1);
+    offer(QStringLiteral("SIGTERM, then a new start"), 1, ending(true), [](TestProgram &p) {
+        // The signal ends the event loop: aboutToQuit, then the process ends.
+        RC_ASSERT(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
+        p.quits += 1;
+    });
     // A user with a window open mostly works in it: walks then go deep into setting, typing and editing.
     if (shown[Setting] || shown[Text] || shown[List] || shown[PastWarning] || shown[FullWarning]) {
-        for (auto &[name, weight] : out)
-            weight = std::max(1, weight / 3);
+        for (Action &a : out)
+            a.weight = std::max(1, a.weight / 3);
     }
     if (shown[Setting]) {
-        const char *const fields[] = {"年", "月", "日", "時", "分"};
+        const char *const plus[] = {"Command12", "Command10", "Command8", "Command6", "Command4"};
+        const char *const minus[] = {"Command13", "Command11", "Command9", "Command7", "Command5"};
         for (const Field f : {Year, Month, Day, Hour, Minute}) {
-            if (f > Day || fieldShown[f]) {
-                offer(QStringLiteral("setting: %1+").arg(QString::fromUtf8(fields[f])), 2);
-                offer(QStringLiteral("setting: %1-").arg(QString::fromUtf8(fields[f])), 2);
+            for (const int by : {1, -1}) {
+                if (f > Day || fieldShown[f])
+                    offer(
+                        QStringLiteral("setting: %1%2").arg(QString("年月日時分")[f]).arg(by > 0 ? '+' : '-'), 2,
+                        [f, by](Model &m) { m.step(f, by); }, click("form1", by > 0 ? plus[f] : minus[f]));
             }
         }
-        offer(QStringLiteral("setting: 音を鳴らす"), 2);
+        offer(
+            QStringLiteral("setting: 音を鳴らす"), 2, [](Model &m) { m.sound = !m.sound; }, click("form1", "Check1"));
         if (monthBoxEnabled)
-            offer(QStringLiteral("setting: 毎月"), 2);
+            offer(
+                QStringLiteral("setting: 毎月"), 2, [](Model &m) { m.setEveryMonth(!m.everyMonth); },
+                click("form1", "Check2"));
         if (dayBoxEnabled)
-            offer(QStringLiteral("setting: 毎日"), 2);
-        for (int day = 0; day < 7; ++day)
-            offer(QStringLiteral("setting: %1曜").arg(QString("日月火水木金土")[day]), 2);
-        offer(QStringLiteral("setting: メモ"), 6);
+            offer(
+                QStringLiteral("setting: 毎日"), 2, [](Model &m) { m.setEveryDay(!m.everyDay); },
+                click("form1", "Check3"));
+        for (int day = 0; day < 7; ++day) {
+            offer(
+                QStringLiteral("setting: %1曜").arg(QString("日月火水木金土")[day]), 2,
+                [day](Model &m) { m.setWeekday(day, !(m.week & (1 << day))); },
+                click("form1",
+                    (const char *[]) {"Check4", "Check5", "Check6", "Check7", "Check8", "Check9", "Check10"}[day]));
+        }
+        offer(
+            QStringLiteral("setting: メモ"), 6,
+            [](Model &m) {
+                m.shown[Setting] = false;
+                m.useTextWindow();
+                m.shown[Text] = true;
+            },
+            click("form1", "Command2"));
+        const auto cancel = [](Model &m) { m.shown[Setting] = !m.cancelButton; };
         if (cancelButton)
-            offer(QStringLiteral("setting: キャンセル"), 2);
+            offer(QStringLiteral("setting: キャンセル"), 2, cancel, click("form1", "Command1"));
         if (setButton)
-            offer(QStringLiteral("setting: 設定"), 12);
-        offer(QStringLiteral("setting: title-bar close"), 1);
+            offer(QStringLiteral("setting: 設定"), 12, &Model::set, click("form1", "Command3"));
+        offer(QStringLiteral("setting: title-bar close"), 1, cancel, [](TestProgram &) { form1().close(); });
     }
     if (shown[Text]) {
-        offer(QStringLiteral("text: type \"%1\"").arg(QString(kTexts.at(arg % kTexts.size())).replace(u'\n', u'⏎')), 6);
-        offer(QStringLiteral("text: erase all"), 1);
+        const QString words = kTexts.at(arg % kTexts.size()), typing = QStringLiteral("[%1]").arg(typed + 1) + words;
+        offer(
+            QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', u'⏎')), 6,
+            [typing](Model &m) { m.setText(m.text + typing), ++m.typed; },
+            [typing](TestProgram &) {
+                MEMO().Text1->moveCursor(QTextCursor::End);
+                MEMO().Text1->insertPlainText(typing);
+            });
+        offer(
+            QStringLiteral("text: erase all"), 1, [](Model &m) { m.setText(QString()); },
+            [](TestProgram &) {
+                MEMO().Text1->selectAll();
+                QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
+            });
         if (okButton)
-            offer(QStringLiteral("text: ＯＫ"), 6);
-        offer(QStringLiteral("text: キャンセル"), 2);
-        offer(QStringLiteral("text: title-bar close"), 1);
+            offer(
+                QStringLiteral("text: ＯＫ"), 6,
+                [](Model &m) {
+                    m.shown[Text] = false;
+                    m.shown[Setting] = m.setButton = true;
+                },
+                click("MEMO", "Command1"));
+        // A new memo's text goes with the window; a memo being changed keeps its own.
+        const auto cancel = [](Model &m) {
+            m.shown[Setting] = true;
+            m.shown[Text] = m.okButton = false;
+            m.text.clear();
+            if (m.out)
+                m.setText(lf(m.out->text));
+        };
+        offer(QStringLiteral("text: キャンセル"), 2, cancel, click("MEMO", "Command2"));
+        offer(QStringLiteral("text: title-bar close"), 1, cancel, [](TestProgram &) { MEMO().close(); });
     }
     if (shown[List]) {
-        if (!memos.isEmpty())
-            offer(QStringLiteral("list: select line %1").arg(arg % memos.size()), 6);
-        offer(QStringLiteral("list: 編集"), 6);
-        offer(QStringLiteral("list: 削除"), 3);
-        offer(QStringLiteral("list: 編集終了"), 2);
-        offer(QStringLiteral("list: title-bar close"), 1);
-    }
-    for (const auto &[window, name] : {std::pair(PastWarning, "past-time warning"),
-             std::pair(FullWarning, "table-full warning"), std::pair(Version, "version")}) {
-        if (shown[window]) {
-            offer(QString::fromUtf8(name) + QStringLiteral(": OK"), 4);
-            offer(QString::fromUtf8(name) + QStringLiteral(": title-bar close"), 1);
+        if (!memos.isEmpty()) {
+            const int row = int(arg % memos.size());
+            offer(
+                QStringLiteral("list: select line %1").arg(row), 6, [row](Model &m) { m.selected = row; },
+                [row](TestProgram &) {
+                    QListWidget *list = Edit().List1;
+                    QTest::mouseClick(
+                        list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+                });
         }
+        offer(QStringLiteral("list: 編集"), 6, &Model::edit, click("Edit", "Command1"));
+        offer(
+            QStringLiteral("list: 削除"), 3,
+            [](Model &m) {
+                if (m.selected < 0)
+                    return;
+                m.memos.removeAt(m.selected);
+                m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));
+                m.changed();
+            },
+            click("Edit", "Command2"));
+        const auto close = [](Model &m) {
+            m.shown[List] = false;
+            m.armed = m.armed || !m.memos.isEmpty();
+        };
+        offer(QStringLiteral("list: 編集終了"), 2, close, click("Edit", "Command3"));
+        offer(QStringLiteral("list: title-bar close"), 1, close, [](TestProgram &) { Edit().close(); });
+    }
+    const std::tuple<Window, const char *, const char *> notices[] = {{PastWarning, "past-time warning", "keikoku1"},
+        {FullWarning, "table-full warning", "keikoku2"}, {Version, "version", "Ver"}};
+    for (const auto &[window, name, form] : notices) {
+        if (!shown[window])
+            continue;
+        // The past-time warning leads back to the setting window, by its OK or its title bar.
+        const auto close = [window = window](Model &m) {
+            m.shown[window] = false;
+            m.shown[Setting] = m.shown[Setting] || window == PastWarning;
+        };
+        offer(QString::fromUtf8(name) + QStringLiteral(": OK"), 4, close, click(form, "Command1"));
+        offer(QString::fromUtf8(name) + QStringLiteral(": title-bar close"), 1, close, [form = form](TestProgram &) {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                top->objectName() == QLatin1String(form) && top->isVisible() ? void(top->close()) : void();
+        });
     }
     if (shown[Alarm]) {
-        offer(QStringLiteral("alarm: double-click the memo"), 8);
-        offer(QStringLiteral("alarm: a minute on screen"), 2);
-        offer(QStringLiteral("alarm: double-click the margin, then a new start"), 1);
+        offer(QStringLiteral("alarm: double-click the memo"), 8, &Model::dismiss,
+            [](TestProgram &) { QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton); });
+        offer(
+            QStringLiteral("alarm: a minute on screen"), 2, [](Model &m) { m.late = true; },
+            [](TestProgram &) { forms().Display().Timer1_Timer(); });
+        offer(QStringLiteral("alarm: double-click the margin, then a new start"), 1, ending(false),
+            [](TestProgram &) { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); });
     }
     return out;
 }
 
-void Model::apply(const QString &action)
+std::optional<Action> Model::action(const QString &name, int arg) const
 {
-    failing = failNext && !action.startsWith(QLatin1String("SIGTERM"));
-    failNext = restarted = false;
-    const QString what = action.section(QLatin1String(": "), 1);
-    const int number = action.section(u' ', -2, -2).toInt(); // of "clock +N s", "jumps N min", "line N"
-    const int lastNumber = action.section(u' ', -1).toInt();
-    if (action == QStringLiteral("tray: メモ設定")) {
-        openSetting();
-    } else if (action == QStringLiteral("tray: メモ編集")) {
-        openList();
-    } else if (action == QStringLiteral("tray: バージョン情報")) {
-        shown[Version] = true;
-    } else if (action.endsWith(QLatin1String("then a new start"))) {
-        if (ends(action.startsWith(QLatin1String("SIGTERM"))))
-            restart();
-    } else if (action.startsWith(QLatin1String("clock +"))) {
-        advance(number * 1000LL);
-    } else if (action.startsWith(QLatin1String("clock jumps"))) {
-        now = now.addSecs(action.endsWith(QLatin1String("ahead")) ? number * 60 : -number * 60);
-        tick(now);
-    } else if (action == QLatin1String("next step's saves fail")) {
-        failNext = true;
-    } else if (action == QLatin1String("session-save request")) {
-        if (out && memos.size() < kSlots)
-            save(withOut(), fileOf(withOut()));
-    } else if (action.startsWith(QLatin1String("setting: "))) {
-        const int field = QStringList {"年", "月", "日", "時", "分"}.indexOf(what.left(1));
-        const int day = QString("日月火水木金土").indexOf(what.left(1));
-        if (field >= 0 && (what.endsWith(u'+') || what.endsWith(u'-'))) {
-            const int by = what.endsWith(u'+') ? 1 : -1;
-            int &v = value[field];
-            const int lastDay = value[Month] == 2 ? 29 : QList {4, 6, 9, 11}.contains(value[Month]) ? 30 : 31;
-            const int first = field == Month || field == Day, last[] = {0, 12, lastDay, 23, 59};
-            if (field == Year)
-                v = by > 0 ? std::min(v + 1, 32767) : v > at(Year, now) ? v - 1 : v;
-            else
-                v = by > 0 && v + by > last[field] ? first : by < 0 && v + by < first ? last[field] : v + by;
-        } else if (what == QStringLiteral("音を鳴らす")) {
-            sound = !sound;
-        } else if (what == QStringLiteral("毎月")) {
-            setEveryMonth(!everyMonth);
-        } else if (what == QStringLiteral("毎日")) {
-            setEveryDay(!everyDay);
-        } else if (day >= 0) {
-            setWeekday(day, !(week & (1 << day)));
-        } else if (what == QStringLiteral("メモ")) {
-            shown[Setting] = false;
-            useTextWindow();
-            shown[Text] = true;
-        } else if (what == QStringLiteral("キャンセル") || (what == QLatin1String("title-bar close") && cancelButton)) {
-            shown[Setting] = false;
-        } else if (what == QStringLiteral("設定")) {
-            set();
-        }
-    } else if (action.startsWith(QLatin1String("text: type"))) {
-        setText(text + QStringLiteral("[%1]").arg(++typed) + action.section(u'"', 1, -2).replace(u'⏎', u'\n'));
-    } else if (action == QLatin1String("text: erase all")) {
-        setText(QString());
-    } else if (action == QStringLiteral("text: ＯＫ")) {
-        shown[Text] = false;
-        shown[Setting] = setButton = true;
-    } else if (action.startsWith(QLatin1String("text: "))) { // キャンセル, title-bar close
-        shown[Setting] = true;
-        shown[Text] = false;
-        text.clear();
-        okButton = false;
-        if (out)
-            setText(lf(out->text));
-    } else if (action.startsWith(QLatin1String("list: select line"))) {
-        selected = lastNumber;
-    } else if (action == QStringLiteral("list: 編集")) {
-        edit();
-    } else if (action == QStringLiteral("list: 削除")) {
-        if (selected >= 0) {
-            memos.removeAt(selected);
-            save(memos, memos.isEmpty() ? QByteArray() : fileOf(memos));
-            changed();
-        }
-    } else if (action.startsWith(QLatin1String("list: "))) { // 編集終了, title-bar close
-        shown[List] = false;
-        armed = armed || !memos.isEmpty();
-    } else if (action.startsWith(QLatin1String("past-time warning"))) {
-        shown[PastWarning] = false;
-        shown[Setting] = true;
-    } else if (action.startsWith(QLatin1String("table-full warning"))) {
-        shown[FullWarning] = false;
-    } else if (action.startsWith(QLatin1String("version"))) {
-        shown[Version] = false;
-    } else if (action == QLatin1String("alarm: double-click the memo")) {
-        dismiss();
-    } else if (action == QLatin1String("alarm: a minute on screen")) {
-        late = true;
-    } else if (action.startsWith(QLatin1String("alarm: double-click the margin"))) {
-        if (ends(false))
-            restart();
+    for (Action &a : actions(arg)) {
+        if (a.name == name)
+            return a;
     }
+    return std::nullopt;
+}
+
+void Model::apply(const Action &action)
+{
+    failing = failNext && !action.name.startsWith(QLatin1String("SIGTERM"));
+    failNext = restarted = false;
+    action.expect(*this);
     failing = false;
 }
 
@@ -749,30 +820,27 @@ public:
         check();
     }
 
-    // Runs the action on the program and on the model, then compares them.
-    void perform(const QString &action, int withArg = -1)
+    // Runs the action on the model and on the program, then compares them.
+    void perform(const QString &name, int withArg = -1)
     {
-        bool offered = false;
-        for (int arg = std::max(withArg, 0); arg < (withArg < 0 ? 200 : withArg + 1) && !offered; ++arg) {
-            for (const auto &[name, weight] : model.available(arg))
-                offered = offered || name == action;
-        }
-        if (!offered)
-            fail(QStringLiteral("not available: ") + action);
-        log << action;
+        std::optional<Action> action;
+        for (int arg = std::max(withArg, 0); arg < (withArg < 0 ? 200 : withArg + 1) && !action; ++arg)
+            action = model.action(name, arg);
+        if (!action)
+            fail(QStringLiteral("not available: ") + name);
+        log << name;
         TestProgram &p = m_program;
-        p.files->failWrites = model.failNext && !action.startsWith(QLatin1String("SIGTERM"));
+        p.files->failWrites = model.failNext && !name.startsWith(QLatin1String("SIGTERM"));
         const int beeps = p.beeper->beeps;
-        const int typed = model.typed;
-        model.apply(action);
-        run(action, typed);
+        model.apply(*action);
+        action->perform(p);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         p.files->failWrites = false;
         if ((p.quits + p.terminations != 0) != model.restarted)
             fail(model.restarted ? QStringLiteral("the program did not end") : QStringLiteral("the program ended"));
         if (model.restarted) {
             // 終了 takes the icon away and rings the bell as it goes.
-            if (p.quits && action.startsWith(QLatin1String("tray")) && (p.tray->present || p.beeper->beeps == beeps))
+            if (p.quits && name.startsWith(QLatin1String("tray")) && (p.tray->present || p.beeper->beeps == beeps))
                 fail(QStringLiteral("終了 left its icon or made no sound"));
             RC_ASSERT(p.restart());
             p.tick();
@@ -788,7 +856,6 @@ public:
 
 private:
     QByteArray m_startFile;
-    void run(const QString &action, int typed);
     void check();
 
     [[noreturn]] void fail(const QString &what) const
@@ -801,91 +868,6 @@ private:
 
     TestProgram m_program;
 };
-
-void Walk::run(const QString &action, int typed)
-{
-    const auto click = [](QWidget *control) {
-        // Check boxes are hit on their indicator, buttons in the middle.
-        if (!reachable(control))
-            return;
-        QTest::mouseClick(control, Qt::LeftButton, {},
-            qobject_cast<QCheckBox *>(control) ? QPoint(6, control->height() / 2) : control->rect().center());
-    };
-    const QString what = action.section(QLatin1String(": "), 1);
-    const int number = action.section(u' ', -2, -2).toInt();
-    if (action.startsWith(QLatin1String("tray: "))) {
-        const std::pair<const char *, QAction *> entries[]
-            = {{"メモ設定", icons().memoset}, {"メモ編集", icons().memoedit}, {"バージョン情報", icons().dspver},
-                {"日時の設定", icons().timadjst}, {"終了, then a new start", icons().memofin}};
-        for (const auto &[caption, entry] : entries) {
-            if (what == QString::fromUtf8(caption))
-                entry->trigger();
-        }
-    } else if (action.startsWith(QLatin1String("clock +"))) {
-        m_program.advance(number * 1000LL);
-    } else if (action.startsWith(QLatin1String("clock jumps"))) {
-        m_program.clock->advance((action.endsWith(QLatin1String("ahead")) ? 60'000LL : -60'000LL) * number);
-        m_program.tick();
-    } else if (action == QLatin1String("session-save request")) {
-#if QT_CONFIG(sessionmanager)
-        // Nothing but the request's sender is used; the manager is never touched.
-        alignas(QSessionManager) static char manager[sizeof(QSessionManager)];
-        emit qGuiApp->commitDataRequest(*reinterpret_cast<QSessionManager *>(manager));
-#endif
-    } else if (action.startsWith(QLatin1String("SIGTERM"))) {
-        // The signal ends the event loop: aboutToQuit, then the process ends.
-        RC_ASSERT(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
-        m_program.quits += 1;
-    } else if (action.startsWith(QLatin1String("setting: "))) {
-        Form1 &f = form1();
-        const std::pair<QWidget *, const char *> controls[] = {{f.Command4, "分+"}, {f.Command5, "分-"},
-            {f.Command6, "時+"}, {f.Command7, "時-"}, {f.Command8, "日+"}, {f.Command9, "日-"}, {f.Command10, "月+"},
-            {f.Command11, "月-"}, {f.Command12, "年+"}, {f.Command13, "年-"}, {f.Check1, "音を鳴らす"},
-            {f.Check2, "毎月"}, {f.Check3, "毎日"}, {f.Check4, "日曜"}, {f.Check5, "月曜"}, {f.Check6, "火曜"},
-            {f.Check7, "水曜"}, {f.Check8, "木曜"}, {f.Check9, "金曜"}, {f.Check10, "土曜"}, {f.Command2, "メモ"},
-            {f.Command1, "キャンセル"}, {f.Command3, "設定"}};
-        for (const auto &[control, caption] : controls) {
-            if (what == QString::fromUtf8(caption))
-                click(control);
-        }
-        if (what == QLatin1String("title-bar close"))
-            f.close();
-    } else if (action.startsWith(QLatin1String("text: type"))) {
-        MEMO().Text1->moveCursor(QTextCursor::End);
-        MEMO().Text1->insertPlainText(
-            QStringLiteral("[%1]").arg(typed + 1) + action.section(u'"', 1, -2).replace(u'⏎', u'\n'));
-    } else if (action == QLatin1String("text: erase all")) {
-        MEMO().Text1->selectAll();
-        QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
-    } else if (action.startsWith(QLatin1String("text: "))) {
-        what == QLatin1String("title-bar close")
-            ? void(MEMO().close())
-            : click(what == QStringLiteral("ＯＫ") ? MEMO().Command1 : MEMO().Command2);
-    } else if (action.startsWith(QLatin1String("list: select line"))) {
-        QListWidget *list = Edit().List1;
-        const int row = action.section(u' ', -1).toInt();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-    } else if (action.startsWith(QLatin1String("list: "))) {
-        what == QLatin1String("title-bar close") ? void(Edit().close())
-                                                 : click(what == QStringLiteral("編集")   ? Edit().Command1
-                                                         : what == QStringLiteral("削除") ? Edit().Command2
-                                                                                          : Edit().Command3);
-    } else if (action.startsWith(QLatin1String("alarm: "))) {
-        DisplayForm &d = forms().Display();
-        if (what == QLatin1String("double-click the memo"))
-            QTest::mouseDClick(d.Label1, Qt::LeftButton);
-        else if (what == QLatin1String("a minute on screen"))
-            d.Timer1_Timer();
-        else
-            QTest::mouseDClick(&d, Qt::LeftButton, {}, QPoint(3, 100));
-    } else if (action.contains(QLatin1String(": "))) { // a warning or the version window
-        Form *notice = action.startsWith(QLatin1String("past")) ? static_cast<Form *>(&keikoku1())
-            : action.startsWith(QLatin1String("table"))         ? static_cast<Form *>(&keikoku2())
-                                                                : static_cast<Form *>(&Ver());
-        what == QLatin1String("OK") ? click(notice->findChild<QPushButton *>(QStringLiteral("Command1")))
-                                    : void(notice->close());
-    }
-}
 
 // The program agrees with the model in everything the user can see or will find later.
 void Walk::check()
@@ -1021,23 +1003,19 @@ struct UserStep : rc::state::Command<Model, Walk>
     explicit UserStep(const Model &model)
         : arg(*rc::gen::resize(100, rc::gen::inRange(0, 1 << 16))) // the full range at any walk length
     {
-        const auto offered = model.available(arg);
+        const std::vector<Action> offered = model.actions(arg);
         int total = 0;
-        for (const auto &[name, weight] : offered)
-            total += weight;
+        for (const Action &a : offered)
+            total += a.weight;
         int pick = *rc::gen::resize(100, rc::gen::inRange(0, total));
-        for (const auto &[name, weight] : offered) {
-            if (pick >= 0 && pick < weight)
-                action = name;
-            pick -= weight;
+        for (const Action &a : offered) {
+            if (pick >= 0 && pick < a.weight)
+                action = a.name;
+            pick -= a.weight;
         }
     }
-    void checkPreconditions(const Model &model) const override
-    {
-        const auto offered = model.available(arg);
-        RC_PRE(std::any_of(offered.begin(), offered.end(), [this](const auto &o) { return o.first == action; }));
-    }
-    void apply(Model &model) const override { model.apply(action); }
+    void checkPreconditions(const Model &model) const override { RC_PRE(model.action(action, arg).has_value()); }
+    void apply(Model &model) const override { model.apply(*model.action(action, arg)); }
     void run(const Model &, Walk &walk) const override { walk.perform(action, arg); }
     void show(std::ostream &os) const override { os << action.toStdString(); }
 };

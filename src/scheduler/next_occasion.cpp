@@ -24,20 +24,20 @@ bool notYetOver(const QDateTime &moment, const QDateTime &now)
 }
 } // namespace
 
-std::optional<QDateTime> next(const MemoTime &memo, const QDateTime &now)
+std::optional<QDateTime> next(const Memo &memo, const QDateTime &now)
 {
     const QDate today = now.date();
     if (memo.month != 0) {
         // The tick compares the year first and exactly: a one-off memo of an earlier year is never shown.
         if (memo.year < today.year())
             return std::nullopt;
-        return at(QDate(memo.year, memo.month, memo.day), memo.hour, memo.min);
+        return at(QDate(memo.year, memo.month, memo.days), memo.hour, memo.min);
     }
-    if (memo.day != 0) {
+    if (memo.days != 0) {
         const QDate first(today.year(), today.month(), 1);
         for (int k = 0; k < kMonthsToSearch; ++k) {
             const QDate month = first.addMonths(k);
-            const auto moment = at(QDate(month.year(), month.month(), memo.day), memo.hour, memo.min);
+            const auto moment = at(QDate(month.year(), month.month(), memo.days), memo.hour, memo.min);
             if (moment && notYetOver(*moment, now))
                 return moment;
         }

@@ -149,8 +149,7 @@ QString dataFileText(const QString &path, const DataFileFacts &file, const QDate
     const int count = int(table->size());
     for (int i = 0; i < count; ++i) {
         const Memo &m = table->at(i);
-        const std::optional<QDateTime> when
-            = next_occasion::next({m.min, m.hour, m.days, m.month, m.year, m.week}, now);
+        const std::optional<QDateTime> when = next_occasion::next(m, now);
         if (when && (!first || *when < *first))
             first = when, firstSlot = i;
     }
