@@ -113,11 +113,13 @@ const Memo &DisplayForm::shownMemo() const
 void DisplayForm::fillScheduledRow()
 {
     const Memo &memo = shownMemo();
+    // A repeating memo's date is its occasion's.
+    const QDate date = m_occasion.date();
     Label2->setText(number(memo.min));
     Label3->setText(number(memo.hour));
-    Label4->setText(number(memo.days));
-    Label5->setText(number(memo.month));
-    Label11->setText(number(memo.year));
+    Label4->setText(number(date.isValid() ? qint16(date.day()) : memo.days));
+    Label5->setText(number(date.isValid() ? qint16(date.month()) : memo.month));
+    Label11->setText(number(date.isValid() ? qint16(date.year()) : memo.year));
 }
 
 void DisplayForm::fillPresentRow()
@@ -148,17 +150,18 @@ void DisplayForm::Timer2_Timer()
     fillMemoText();
 }
 
-void DisplayForm::present(int slot, due_rules::Timeliness timeliness)
+void DisplayForm::present(const due_rules::DueMemo &due)
 {
-    const QColor colour = timeliness == due_rules::Timeliness::OnTime ? dueColour() : lateColour();
+    const QColor colour = due.timeliness == due_rules::Timeliness::OnTime ? dueColour() : lateColour();
     setBackground(Label1, colour);
     setBackground(colour);
     if (isVisible())
         return;
-    if (memoBook().at(slot).sound == 1)
+    if (memoBook().at(due.slot).sound == 1)
         frmWave().SoundPlay();
-    memoBook().setShownSlot(slot);
-    arrangeFor(memoBook().at(slot));
+    memoBook().setShownSlot(due.slot);
+    m_occasion = due.occasion;
+    arrangeFor(memoBook().at(due.slot));
     // A window that waited hidden still shows the cells of its last memo:
     // show this memo at once instead of up to a second later.
     fillScheduledRow();
@@ -179,15 +182,19 @@ void DisplayForm::arrangeFor(const Memo &memo)
 
     for (QLabel *yearOrMonth : {Label11, Label6[0], Label5, Label7[0]})
         yearOrMonth->setVisible(oneOff);
+    // An occasion of another day than today, which the check could not
+    // present on its day, shows that day.
+    const bool anotherDay = m_occasion.isValid() && m_occasion.date() != App::instance().os.clock->now().date();
     for (QLabel *day : {Label4, Label8[0]})
-        day->setVisible(oneOff || everyMonth);
+        day->setVisible(oneOff || everyMonth || anotherDay);
     Label17->setVisible(!oneOff);
-    Label18->setVisible(weekly || everyDay);
+    Label18->setVisible((weekly || everyDay) && !anotherDay);
 
     if (weekly) {
         static const char16_t *const days[] = {u"(日)", u"(月)", u"(火)", u"(水)", u"(木)", u"(金)", u"(土)"};
-        const int today = App::instance().os.clock->weekday();
-        Label17->setText(QString::fromUtf16(days[qBound(1, today, 7) - 1]));
+        const int weekday
+            = m_occasion.isValid() ? m_occasion.date().dayOfWeek() % 7 + 1 : App::instance().os.clock->weekday();
+        Label17->setText(QString::fromUtf16(days[qBound(1, weekday, 7) - 1]));
     } else if (everyDay) {
         Label17->setText(QStringLiteral("毎日"));
     } else if (everyMonth) {
@@ -201,7 +208,7 @@ void DisplayForm::Label1_DblClick()
     if (!isVisible())
         return;
     hide();
-    memoBook().dismiss(memoBook().shownSlot());
+    memoBook().dismiss(memoBook().shownSlot(), m_occasion);
     forms().Display.unload();
 }
 

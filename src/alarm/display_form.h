@@ -24,9 +24,9 @@ public:
     static QColor lateColour() { return QColor(255, 128, 128); }
 
     // Paints the window in the colour for how timely the memo is and, unless
-    // a memo is already on screen, plays the memo's sound, shows memo slot i
-    // and makes the window visible.
-    void present(int slot, due_rules::Timeliness timeliness);
+    // a memo is already on screen, plays the memo's sound, shows the memo
+    // for its occasion and makes the window visible.
+    void present(const due_rules::DueMemo &due);
 
     void Timer1_Timer();
     void Timer2_Timer();
@@ -73,6 +73,8 @@ private:
     void fillPresentRow();
     void fillMemoText();
     void arrangeFor(const Memo &memo);
+    // The occasion on screen: its dismissal marks it presented.
+    QDateTime m_occasion;
     // The memo shown, as the table holds it now.
     const Memo &shownMemo() const;
 };

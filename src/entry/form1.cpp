@@ -224,11 +224,11 @@ void Form1::Timer1_Timer()
     // list editor, which has no load step, is not built just to be asked.
     if (forms().Display().isVisible() || isVisible() || forms().Edit.shown())
         return;
-    // The present time is what the clock labels say.
-    const due_rules::LabelTime now {Label1->text().toInt(), Label2->text().toInt(), Label3->text().toInt(),
-        Label4->text().toInt(), Label5->text().toInt()};
-    for (const due_rules::DueMemo &memo : due_rules::dueMemos(memoBook(), now, clock))
-        forms().Display().present(memo.slot, memo.timeliness);
+    // The present minute is what the clock labels say.
+    const QDateTime now(QDate(labelValue(Label1), labelValue(Label2), labelValue(Label3)),
+        QTime(labelValue(Label4), labelValue(Label5)), Qt::UTC);
+    for (const due_rules::DueMemo &memo : due_rules::dueMemos(memoBook(), now))
+        forms().Display().present(memo);
 }
 
 void Form1::FileWrite()

@@ -1,18 +1,8 @@
 #include "scheduler/due_rules.h"
 
-#include "platform/clock.h"
 #include "store/memo_book.h"
 
 namespace due_rules {
-
-namespace {
-
-bool inFirstSeconds(const Clock &clock)
-{
-    return clock.second() < 3;
-}
-
-} // namespace
 
 bool weekdayMatches(qint16 mask, int weekday)
 {
@@ -23,43 +13,53 @@ bool weekdayMatches(qint16 mask, int weekday)
     return (mask & 0x7F & (1 << (weekday - 1))) != 0;
 }
 
-std::optional<Timeliness> due(const Memo &memo, const LabelTime &now, const Clock &clock)
+std::optional<QDateTime> latestOccasion(const Memo &memo, const QDateTime &now)
 {
-    if (memo.month != 0) {
-        if (now.year != memo.year)
-            return std::nullopt;
-        const int current[] = {now.month, now.day, now.hour, now.minute};
-        const int set[] = {memo.month, memo.days, memo.hour, memo.min};
-        for (int k = 0; k < 4; ++k) {
-            if (current[k] > set[k])
-                return Timeliness::Late;
-            if (current[k] < set[k])
-                return std::nullopt;
-        }
-        return Timeliness::OnTime;
-    }
-
-    const bool itsMinute = now.hour == memo.hour && now.minute == memo.min;
+    const QTime time(memo.hour, memo.min);
+    if (!time.isValid())
+        return std::nullopt;
+    const QDate today = now.date();
     if (memo.days != 0) {
-        if (now.day == memo.days && itsMinute && inFirstSeconds(clock))
-            return Timeliness::OnTime;
+        // Every month: the latest month that has the day; day 31 skips the short ones.
+        for (int back = 0; back <= 12; ++back) {
+            const QDate month = QDate(today.year(), today.month(), 1).addMonths(-back);
+            const QDateTime occasion(QDate(month.year(), month.month(), memo.days), time, Qt::UTC);
+            if (occasion.isValid() && occasion <= now)
+                return occasion;
+        }
         return std::nullopt;
     }
-    if (memo.week != 0 && !weekdayMatches(memo.week, clock.weekday()))
-        return std::nullopt;
-    if (itsMinute && inFirstSeconds(clock))
-        return Timeliness::OnTime;
+    for (int back = 0; back <= 7; ++back) {
+        const QDateTime occasion(today.addDays(-back), time, Qt::UTC);
+        const bool itsDay = memo.week == 0 || weekdayMatches(memo.week, occasion.date().dayOfWeek() % 7 + 1);
+        if (itsDay && occasion <= now)
+            return occasion;
+    }
     return std::nullopt;
 }
 
-QList<DueMemo> dueMemos(const MemoBook &book, const LabelTime &now, const Clock &clock)
+QList<DueMemo> dueMemos(const MemoBook &book, const QDateTime &now)
 {
     QList<DueMemo> found;
     if (!book.armed())
         return found;
+    const QDate today = now.date();
+    const auto current = std::tuple(today.year(), today.month(), today.day(), now.time().hour(), now.time().minute());
     for (int i = 0; i < book.count(); ++i) {
-        if (const std::optional<Timeliness> timeliness = due(book.at(i), now, clock))
-            found.append({i, *timeliness});
+        const Memo &memo = book.at(i);
+        if (memo.month != 0) {
+            // A one-off memo is compared field by field, so that a date the
+            // setting window offers but the calendar lacks (29 February of
+            // a common year) still falls due, when its month is over.
+            const auto set = std::tuple(int(memo.year), int(memo.month), int(memo.days), int(memo.hour), int(memo.min));
+            if (set <= current)
+                found.append({i, set == current ? Timeliness::OnTime : Timeliness::Late, {}});
+            continue;
+        }
+        const std::optional<QDateTime> occasion = latestOccasion(memo, now);
+        const MemoBook::Occasions &known = book.occasions(i);
+        if (occasion && *occasion >= known.from && (!known.presentedUpTo.isValid() || *occasion > known.presentedUpTo))
+            found.append({i, *occasion == now ? Timeliness::OnTime : Timeliness::Late, *occasion});
     }
     return found;
 }

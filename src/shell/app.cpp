@@ -24,7 +24,7 @@ QString trayTip()
 
 App::App(Platform platform)
     : os(std::move(platform))
-    , book(*os.files, *os.codec, *os.messages)
+    , book(*os.files, *os.codec, *os.messages, *os.clock)
     , terminate([] { std::_Exit(0); })
     , quit([] { QCoreApplication::exit(0); })
 {

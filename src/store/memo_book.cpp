@@ -1,5 +1,6 @@
 #include "store/memo_book.h"
 
+#include "platform/clock.h"
 #include "platform/codec.h"
 
 #include <algorithm>
@@ -19,9 +20,16 @@ int placeForNew(const MemoTable &table, const Memo &memo)
 
 } // namespace
 
-MemoBook::MemoBook(Files &files, const Codec &codec, Messages &messages)
+MemoBook::MemoBook(Files &files, const Codec &codec, Messages &messages, const Clock &clock)
     : m_store(files, codec, messages)
+    , m_clock(clock)
 { }
+
+QDateTime MemoBook::thisMinute() const
+{
+    const QDateTime now = m_clock.now();
+    return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()), Qt::UTC);
+}
 
 void MemoBook::setFolder(const QString &folder)
 {
@@ -33,6 +41,7 @@ data_file::LoadResult MemoBook::load()
 {
     const data_file::LoadResult result = m_store.load(m_fileName, m_memos);
     m_armed = result == data_file::LoadResult::Loaded;
+    m_occasions = QList<Occasions>(m_memos.size(), Occasions {thisMinute(), {}});
     emit changed();
     return result;
 }
@@ -49,7 +58,9 @@ bool MemoBook::set(const Memo &memo)
         return false;
     Memo stored = memo;
     stored.text = data_file::storableText(memo.text, m_store.codec());
-    m_memos.insert(placeForNew(m_memos, stored), stored);
+    const int at = placeForNew(m_memos, stored);
+    m_memos.insert(at, stored);
+    m_occasions.insert(at, Occasions {thisMinute(), {}});
     m_outForEditing.reset();
     m_store.write(m_fileName, m_memos);
     emit changed();
@@ -61,15 +72,21 @@ void MemoBook::remove(int slot)
     if (slot < 0 || slot >= count())
         return;
     m_memos.removeAt(slot);
+    m_occasions.removeAt(slot);
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
 }
 
-void MemoBook::dismiss(int slot)
+void MemoBook::dismiss(int slot, const QDateTime &occasion)
 {
-    if (slot < 0 || slot >= count() || at(slot).year == 0)
+    if (slot < 0 || slot >= count())
         return;
+    if (at(slot).year == 0) {
+        m_occasions[slot].presentedUpTo = std::max(m_occasions[slot].presentedUpTo, occasion);
+        return;
+    }
     m_memos.removeAt(slot);
+    m_occasions.removeAt(slot);
     if (!m_memos.isEmpty()) {
         m_store.write(m_fileName, m_memos);
     } else {
@@ -82,23 +99,22 @@ void MemoBook::dismiss(int slot)
 Memo MemoBook::takeForEdit(int slot)
 {
     m_outForEditing = m_memos.takeAt(slot);
+    m_outForEditingOccasions = m_occasions.takeAt(slot);
     m_takenFrom = slot;
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
     return *m_outForEditing;
 }
 
-MemoTable MemoBook::withMemoOutForEditing() const
+int MemoBook::placeForMemoOutForEditing() const
 {
-    MemoTable table = m_memos;
     // Memos that came or went since it was taken may have put its old place
     // out of date order: it goes after every memo that sorts before it and
     // before every memo that sorts after it.
     const auto key = m_outForEditing->dateKey();
-    const auto first = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() < key; });
-    const auto last = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() <= key; });
-    table.insert(std::clamp(qsizetype(m_takenFrom), first, last), *m_outForEditing);
-    return table;
+    const auto first = std::count_if(m_memos.begin(), m_memos.end(), [&](const Memo &m) { return m.dateKey() < key; });
+    const auto last = std::count_if(m_memos.begin(), m_memos.end(), [&](const Memo &m) { return m.dateKey() <= key; });
+    return int(std::clamp(qsizetype(m_takenFrom), first, last));
 }
 
 bool MemoBook::putBack()
@@ -107,7 +123,9 @@ bool MemoBook::putBack()
     // there is always room; without it the memo stays out rather than vanish.
     if (!m_outForEditing || count() >= kSlots)
         return false;
-    m_memos = withMemoOutForEditing();
+    const int at = placeForMemoOutForEditing();
+    m_memos.insert(at, *m_outForEditing);
+    m_occasions.insert(at, m_outForEditingOccasions);
     m_outForEditing.reset();
     m_armed = true;
     m_store.write(m_fileName, m_memos);
@@ -117,8 +135,11 @@ bool MemoBook::putBack()
 
 void MemoBook::saveForSession()
 {
-    if (m_outForEditing && count() < kSlots)
-        m_store.write(m_fileName, withMemoOutForEditing());
+    if (!m_outForEditing || count() >= kSlots)
+        return;
+    MemoTable table = m_memos;
+    table.insert(placeForMemoOutForEditing(), *m_outForEditing);
+    m_store.write(m_fileName, table);
 }
 
 void MemoBook::settleBeforeEnd()

@@ -3,6 +3,7 @@
 #include "store/data_file.h"
 #include "store/memo.h"
 
+#include <QDateTime>
 #include <QObject>
 
 #include <optional>
@@ -14,11 +15,26 @@
 //
 // Where form1's variables went: DataMaxNumber is count(), SetFlg armed(),
 // DispNo shownSlot(), FileName fileName() and SundFile soundFile().
+class Clock;
+
 class MemoBook : public QObject
 {
     Q_OBJECT
 public:
-    MemoBook(Files &files, const Codec &codec, Messages &messages);
+    MemoBook(Files &files, const Codec &codec, Messages &messages, const Clock &clock);
+
+    // What the due check keeps of a memo's occasions, in memory only: a
+    // memo falls due at its occasions from the minute it came into the table
+    // (the start, for the memos read then; its 設定) on, and each occasion
+    // once: dismissing it marks it and every earlier one presented. Times are
+    // the wall clock's, as UTC, so that an hour a daylight-saving change
+    // repeats does not bring an occasion back.
+    struct Occasions
+    {
+        QDateTime from;
+        QDateTime presentedUpTo;
+    };
+    const Occasions &occasions(int slot) const { return m_occasions.at(slot); }
 
     // The data file and the wave file live in folder.
     void setFolder(const QString &folder);
@@ -51,9 +67,10 @@ public:
 
     // The list editor's "削除": the file is rewritten, left empty when no memo remains.
     void remove(int slot);
-    // The alarm's dismissal: a one-off memo leaves the table and the file is
-    // rewritten, or deleted with the last memo, which also disarms the check.
-    void dismiss(int slot);
+    // The alarm's dismissal of the memo's occasion: a one-off memo leaves the
+    // table and the file is rewritten, or deleted with the last memo, which
+    // also disarms the check; a repeating memo stays, its occasion presented.
+    void dismiss(int slot, const QDateTime &occasion);
 
     // The list editor's "編集": the memo leaves the table and the file until
     // it is set again, or put back.
@@ -79,8 +96,10 @@ signals:
     void changed();
 
 private:
-    // The table with the memo out for editing put back in its place.
-    MemoTable withMemoOutForEditing() const;
+    // Where the memo out for editing goes back: its old place, as far as date order allows.
+    int placeForMemoOutForEditing() const;
+    // The present minute, from which a memo coming into the table falls due.
+    QDateTime thisMinute() const;
 
     data_file::Store m_store;
     QString m_fileName;
@@ -88,6 +107,9 @@ private:
     MemoTable m_memos;
     bool m_armed = false;
     int m_shown = 0;
+    QList<Occasions> m_occasions; // slot by slot, beside the table
     std::optional<Memo> m_outForEditing;
+    Occasions m_outForEditingOccasions;
     int m_takenFrom = 0;
+    const Clock &m_clock;
 };
