@@ -26,6 +26,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <variant>
 
@@ -177,7 +178,9 @@ std::optional<MemoDraft> parseWhen(const QString &when, const QDateTime &now, QS
         return draft;
     }
     if (words.size() == 1) {
-        if (!timeAt(first, draft))
+        if (!timeAt(first, draft) && first.contains(u':'))
+            return fail(timeError);
+        if (draft.SetHure == 0 && draft.SetMin == 0 && !parseTime(first))
             return fail(QStringLiteral("日付と時刻、時刻、+25m、daily、monthly、weekly のどれでもありません"));
         oneOff(now.date());
         return draft;
@@ -440,6 +443,7 @@ std::optional<int> run(int argc, char **argv)
     // Declared first, dropped last: never without the mark while the lock is held.
     CommandMark mark(memo_bus::folderKey(folder));
     FileLock lock(folder);
+    const QString kConnection = QStringLiteral("rekuda31-command");
     std::optional<QDBusConnection> bus;
     QElapsedTimer waited;
     waited.start();
@@ -450,10 +454,16 @@ std::optional<int> run(int argc, char **argv)
         if (mark.hold() && lock.acquire())
             return finish(onFile(folder, r));
         if (!bus)
-            bus = QDBusConnection::sessionBus();
+            bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kConnection);
         const QString service = memo_bus::serviceName(folder);
-        if (bus->isConnected() && bus->interface()->isServiceRegistered(service))
-            return finish(overBus(*bus, service, r));
+        if (bus->isConnected() && bus->interface()->isServiceRegistered(service)) {
+            const int status = finish(overBus(*bus, service, r));
+            // Qt's bus thread may still be reading when the process's statics
+            // go, and says so on standard error; nothing here needs tearing down.
+            std::fflush(stdout);
+            std::fflush(stderr);
+            std::_Exit(status);
+        }
         if (waited.elapsed() > 1000)
             break;
         QThread::msleep(20);
