@@ -147,6 +147,7 @@ std::optional<MemoDraft> parseWhen(const QString &when, const QDateTime &now, QS
         return time.has_value();
     };
     const QString timeError = QStringLiteral("時刻は 09:30 のように 0:00 から 23:59 で書きます");
+    const QString notAWhen = QStringLiteral("日付と時刻、時刻、+25m、daily、monthly、weekly のどれでもありません");
     MemoDraft draft;
     const QString &first = words.first();
     const auto oneOff = [&draft](const QDate &date) {
@@ -178,10 +179,8 @@ std::optional<MemoDraft> parseWhen(const QString &when, const QDateTime &now, QS
         return draft;
     }
     if (words.size() == 1) {
-        if (!timeAt(first, draft) && first.contains(u':'))
-            return fail(timeError);
-        if (draft.SetHure == 0 && draft.SetMin == 0 && !parseTime(first))
-            return fail(QStringLiteral("日付と時刻、時刻、+25m、daily、monthly、weekly のどれでもありません"));
+        if (!timeAt(first, draft))
+            return fail(first.contains(u':') ? timeError : notAWhen);
         oneOff(now.date());
         return draft;
     }
@@ -214,7 +213,7 @@ std::optional<MemoDraft> parseWhen(const QString &when, const QDateTime &now, QS
     }
     if (daily || monthly || weekly)
         return fail(QStringLiteral("daily 09:30、monthly 15 09:30、weekly mon,fri 09:30 のように書きます"));
-    return fail(QStringLiteral("日付と時刻、時刻、+25m、daily、monthly、weekly のどれでもありません"));
+    return fail(notAWhen);
 }
 
 QString memoId(const Memo &memo)
