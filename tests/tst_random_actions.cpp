@@ -17,6 +17,7 @@
 #include "notices/keikoku2_form.h"
 #include "notices/ver_form.h"
 #include "shell/icons_form.h"
+#include "shell/memo_commands.h"
 
 #include <QtTest>
 #if QT_CONFIG(sessionmanager)
@@ -822,6 +823,63 @@ std::vector<Action> Model::actions(int arg) const
         offer(QStringLiteral("alarm: double-click the margin, then a new start"), 1, ending(false),
             [](TestProgram &) { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); });
     }
+    // ---- Scripts (`rekuda31 add / remove` reaching the running copy over the bus): the bus handler is called as
+    // the bus would call it. A memo joins the table as 設定 places it, beside a memo out for editing, which counts
+    // against the 20; the file is rewritten once and the list follows; a past one-off or a 21st memo is refused on
+    // the reply, never in a window; the alarm's memo stays where the alarm shows it.
+    {
+        const int kind = arg % 3, minutes = (arg / 3) % 4, hour = (arg / 12) % 24, minute = (arg / 7) % 60;
+        const QString words = kTexts.at(arg % kTexts.size());
+        const QString when = kind == 0 ? QStringLiteral("+%1m").arg(minutes)
+            : kind == 1                ? QStringLiteral("daily %1:%2").arg(hour).arg(minute, 2, 10, QChar(u'0'))
+                        : QStringLiteral("weekly mon,fri %1:%2").arg(hour).arg(minute, 2, 10, QChar(u'0'));
+        const QDateTime due = QDateTime(now.date(), QTime(at(Hour, now), at(Minute, now))).addSecs(minutes * 60);
+        const Memo memo = kind == 0
+            ? Memo {qint16(at(Minute, due)), qint16(at(Hour, due)), qint16(at(Day, due)), qint16(at(Month, due)),
+                qint16(at(Year, due)), stored(words), 0, 0}
+            : Memo {qint16(minute), qint16(hour), 0, 0, 0, stored(words), 0, qint16(kind == 2 ? 34 : 0)};
+        const bool past = kind == 0 && minutes == 0, full = memos.size() + (this->out ? 1 : 0) >= DataMax;
+        const QString refusal = past ? QStringLiteral("過去の時間を設定しました。再設定してください。")
+            : full                   ? QStringLiteral("これ以上設定できません。")
+                                     : QString();
+        const int status = !refusal.isEmpty() || failNext;
+        offer(
+            QStringLiteral("script: add %1 \"%2\"").arg(when, QString(words).replace(u'\n', u'⏎')), 2,
+            [memo, refusal](Model &m) {
+                if (!refusal.isEmpty())
+                    return;
+                int place = int(m.memos.size());
+                while (place > 0 && memo.dateKey() < m.memos[place - 1].dateKey())
+                    --place;
+                m.memos.insert(place, memo);
+                m.alarmSlot += m.shown[Alarm] && place <= m.alarmSlot;
+                m.outFrom += m.out && place <= m.outFrom;
+                m.armed = true;
+                m.save(m.memos, fileOf(m.memos));
+                m.changed();
+            },
+            [when, words, status, refusal](TestProgram &) {
+                const memo_commands::Reply reply = App::instance().scripts.add(when, words, false);
+                RC_ASSERT(reply.status == status);
+                RC_ASSERT(refusal.isEmpty() || reply.text == refusal);
+            });
+        const int number = 1 + arg % int(memos.size() + 1);
+        const bool busy = number > memos.size() || (shown[Alarm] && number - 1 == alarmSlot);
+        offer(
+            QStringLiteral("script: remove %1").arg(number), 1,
+            [number, busy](Model &m) {
+                if (busy)
+                    return;
+                m.memos.removeAt(number - 1);
+                m.alarmSlot -= number - 1 < m.alarmSlot;
+                m.outFrom -= m.out && number - 1 < m.outFrom;
+                m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));
+                m.changed();
+            },
+            [number, status = int(busy || failNext)](
+                TestProgram &) { RC_ASSERT(App::instance().scripts.removeNumber(number).status == status); });
+    }
+    // ---- end of scripts
     return out;
 }
 

@@ -48,7 +48,8 @@ App &App::instance()
 bool App::startUp()
 {
     // Nothing is created, shown or read before the single-instance test.
-    if (!os.lock->acquire())
+    // A command working on the file holds the lock for a moment.
+    if (!os.lock->acquire() && !memo_commands::waitForCommand(*os.lock, os.directory->path()))
         return false;
     os.directory->create();
     QApplication::setQuitOnLastWindowClosed(false);
@@ -86,6 +87,8 @@ bool App::startUp()
                 .arg(book.fileName()));
     }
 
+    // Scripts are heard once the memos are in.
+    scripts.publish(os.directory->path());
     Title().show();
     return true;
 }

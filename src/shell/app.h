@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "shell/dbus_service.h"
 #include "shell/forms.h"
 #include "store/memo_book.h"
 
@@ -37,6 +38,8 @@ public:
     std::function<void()> quit;
 
     Forms forms;
+    // Scripts' requests, also on the session bus once started.
+    MemoService scripts {*this};
 
 private:
     // Whether an orderly or immediate end may go ahead now.

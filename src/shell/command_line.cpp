@@ -3,6 +3,7 @@
 #include "platform/system_check_probes.h"
 #include "platform/qt_clock.h"
 #include "shell/check_report.h"
+#include "shell/memo_commands.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -23,6 +24,8 @@ std::optional<int> answer(int argc, char **argv)
 {
     if (argc < 2)
         return std::nullopt;
+    if (const std::optional<int> status = memo_commands::run(argc, argv))
+        return status;
     bool check = false;
     {
         int count = 1;
@@ -40,6 +43,9 @@ std::optional<int> answer(int argc, char **argv)
         parser.addOption(checkOption);
         parser.addHelpOption();
         parser.addVersionOption();
+        parser.addPositionalArgument(QStringLiteral("add|list|remove"),
+            QStringLiteral("スクリプトからメモを設定・一覧・削除します (rekuda31 add --help など)"),
+            QStringLiteral("[add|list|remove ...]"));
         for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin", "display", "style",
                  "stylesheet", "session", "qwindowgeometry", "qwindowicon", "qwindowtitle"}) {
             QCommandLineOption qtOption(QString::fromLatin1(name), QString(), QStringLiteral("value"));

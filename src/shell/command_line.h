@@ -2,7 +2,8 @@
 
 #include <optional>
 
-// The options rekuda31 takes: --check, --help and --version. Qt's own
+// The options rekuda31 takes: --check, --help and --version, and the
+// commands add, list and remove (memo_commands). Qt's own
 // options (-platform, -display...) pass through to the application.
 namespace command_line {
 

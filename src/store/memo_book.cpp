@@ -3,7 +3,10 @@
 #include "platform/clock.h"
 #include "platform/codec.h"
 
+#include <QSignalBlocker>
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -147,4 +150,42 @@ void MemoBook::settleBeforeEnd()
     putBack();
     if (m_store.unsaved())
         m_store.writeOrEmpty(m_fileName, m_memos);
+}
+
+bool MemoBook::roomToAddFromScript() const
+{
+    return count() + (m_outForEditing ? 1 : 0) < DataMax;
+}
+
+std::optional<int> MemoBook::addFromScript(const Memo &memo)
+{
+    if (!roomToAddFromScript())
+        return std::nullopt;
+    const int slot = placeForNew(m_memos, memo);
+    // set() would take the memo out for editing as the one being replaced:
+    // it is kept aside, and the change announced once it is back.
+    const std::optional<Memo> editing = std::exchange(m_outForEditing, std::nullopt);
+    {
+        const QSignalBlocker quiet(this);
+        set(memo);
+    }
+    m_outForEditing = editing;
+    // Slots kept for later move along with their memos.
+    if (slot <= m_shown)
+        ++m_shown;
+    if (slot <= m_takenFrom)
+        ++m_takenFrom;
+    emit changed();
+    return slot;
+}
+
+void MemoBook::removeFromScript(int slot)
+{
+    if (slot < 0 || slot >= count())
+        return;
+    if (slot < m_shown)
+        --m_shown;
+    if (slot < m_takenFrom)
+        --m_takenFrom;
+    remove(slot);
 }

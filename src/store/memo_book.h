@@ -92,6 +92,16 @@ public:
     // table is written again if its last save failed.
     void settleBeforeEnd();
 
+    // A memo from a script (`rekuda31 add`, the session bus): placed as set()
+    // places it, but a memo out for editing stays out, and counts against the
+    // 20 as in the windows. The memo the alarm shows keeps its place in
+    // shownSlot(). Returns the new memo's slot, or nothing, changing nothing,
+    // when there is no room.
+    std::optional<int> addFromScript(const Memo &memo);
+    bool roomToAddFromScript() const;
+    // A script's removal; the alarm's slot follows the memo it shows.
+    void removeFromScript(int slot);
+
 signals:
     void changed();
 

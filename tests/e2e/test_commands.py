@@ -1,0 +1,91 @@
+"""rekuda31 add / list / remove from a shell, with a copy running on a session bus and with none.  Catches: a memo
+from a script that an open list editor does not show, whose alarm misses its minute, or that the file holds
+otherwise than the setting window writes it; list --json that disagrees with the file; a past time or a 21st memo
+not refused with status 1 and the warning's text, or refused with the file touched; a command with no copy running
+that is slow, needs a display or leaves a memo the next start does not present; a second start that does not end."""
+import datetime as dt, json, os, subprocess, time
+import harness as h
+
+NOW = "2026-12-25 10:00:00"
+KEPT = (0, 12, 26, 12, 2026, "既存".encode("cp932"), 0, 0)
+LIST = (480, 600, 4455, 2310)  # twips: the list editor's list, in "memo編集"
+DONE = (4747, 3727)  # its 編集終了
+PAST, FULL = "過去の時間を設定しました。再設定してください。", "これ以上設定できません。"
+
+
+class Commands(h.Session):
+
+    def command(self, folder, *args, **env):
+        started = time.monotonic()
+        run = subprocess.run([folder / "rekuda31", *args], env=self.env | env, cwd=folder, capture_output=True,
+                             text=True, timeout=10)
+        run.seconds = time.monotonic() - started
+        return run
+
+    def pixels(self, win, x, y, w, hgt):
+        left, top = win.at(x, y)
+        return subprocess.run(["import", "-window", "root", "-crop", f"{round(w / 15)}x{round(hgt / 15)}+{left}+{top}",
+                               "rgb:-"], env=self.env, capture_output=True, timeout=10).stdout
+
+    def test_running_copy_applies_commands_as_the_windows_do(self):
+        self.spawn(["dbus-daemon", "--session", "--nofork", "--address", self.env["DBUS_SESSION_BUS_ADDRESS"]])
+        h.wait_until(lambda: os.path.exists(self.tmp / "bus"), 5, "session bus")
+        folder = self.program(h.data_file(KEPT))
+        copy = self.start(folder, NOW)
+        h.wait_until(lambda: copy.pid in self.tray(), 5, "tray icon")
+        h.wait_until(lambda: self.command(folder, "list").returncode == 0, 5, "the copy on the bus")
+        self.menu(copy, "Down", "Down", "Return")  # メモ編集
+        editor = self.window(copy, "memo編集")
+        before = self.pixels(editor, *LIST)
+        run = self.command(folder, "add", "daily", "09:30", "薬")
+        self.assertEqual((run.returncode, run.stderr), (0, ""))
+        self.assertIn("毎日　9時30分　薬", run.stdout)
+        h.wait_until(lambda: self.pixels(editor, *LIST) != before, 2, "the new line in the open list editor")
+        self.click(*editor.at(*DONE))
+        self.assertEqual(self.command(folder, "add", "weekly mon,fri 08:15", "朝会").returncode, 0)
+        run = self.command(folder, "add", "+1m", "お茶")
+        self.assertEqual(run.returncode, 0, run.stderr)
+        memos = [(15, 8, 0, 0, 0, "朝会".encode("cp932"), 0, 34), (30, 9, 0, 0, 0, "薬".encode("cp932"), 0, 0),
+                 (1, 10, 25, 12, 2026, "お茶".encode("cp932"), 0, 0), KEPT]
+        self.assertEqual(self.files(folder), {h.DATA: h.data_file(*memos)})
+        listed = json.loads(self.command(folder, "list", "--json").stdout)
+        self.assertEqual([(m["minute"], m["hour"], m["day"], m["month"], m["year"], m["text"].encode("cp932"),
+                           int(m["sound"]), sum(1 << "sun mon tue wed thu fri sat".split().index(d)
+                                                for d in m["weekdays"])) for m in listed], memos)
+        alarm = self.window(copy, "Form3", timeout=65)
+        self.assertLess(abs(time.monotonic() - copy.at(dt.datetime(2026, 12, 25, 10, 1))), 1.2, "alarm off its minute")
+        self.assertIsNotNone(alarm)
+
+        kept = self.files(folder)
+        run = self.command(folder, "add", "2026-12-25 10:01", "遅い")
+        self.assertEqual((run.returncode, run.stderr.strip()), (1, PAST))
+        for n in range(16):
+            self.assertEqual(self.command(folder, "add", f"monthly {n + 1} 07:00", f"m{n}").returncode, 0)
+        full = self.files(folder)
+        run = self.command(folder, "add", "daily 07:00", "21")
+        self.assertEqual((run.returncode, run.stderr.strip(), self.files(folder)), (1, FULL, full))
+        run = self.command(folder, "add", "2027-02-29 07:00", "x")
+        self.assertEqual((run.returncode, self.files(folder)), (2, full))
+        self.assertNotEqual(kept, full)
+        second = self.start(folder, NOW)
+        self.assertEqual(second.wait(2), 0)
+        self.assertIsNone(copy.poll())
+
+    def test_no_copy_running_the_command_changes_the_file_alone(self):
+        folder = self.program(h.data_file(KEPT))
+        env = {k: v for k, v in self.env.items() if k != "DISPLAY"}  # a display connection would abort it
+        run = subprocess.run([folder / "rekuda31", "add", "2027-01-15 09:30", "会議"], env=env, cwd=folder,
+                             capture_output=True, text=True, timeout=10)
+        self.assertEqual(run.returncode, 0, run.stderr)
+        started = time.monotonic()
+        run = self.command(folder, "remove", "--id", json.loads(self.command(folder, "list", "--json").stdout)[0]["id"])
+        self.assertEqual(run.returncode, 0, run.stderr)
+        timed = self.command(folder, "add", "--sound", "2027-01-15 09:31", "--", "-後")
+        self.assertEqual(timed.returncode, 0, timed.stderr)
+        self.assertLess(timed.seconds, 0.5, "the command took too long")
+        print(f"add with no copy running: {timed.seconds * 1000:.0f} ms, three commands {time.monotonic() - started:.2f} s")
+        meeting = (30, 9, 15, 1, 2027, "会議".encode("cp932"), 0, 0)
+        self.assertEqual(self.files(folder), {h.DATA: h.data_file(meeting, (31, 9, 15, 1, 2027, b"-" + "後".encode("cp932"), 1, 0))})
+        copy = self.start(folder, "2027-01-15 09:29:58")
+        self.window(copy, "Form3", timeout=5)
+        self.assertLess(abs(time.monotonic() - copy.at(dt.datetime(2027, 1, 15, 9, 30))), 1.2, "alarm off its minute")
