@@ -34,7 +34,8 @@ struct Book
     Cp932Codec codec;
     FaultyFiles files;
     FakeMessages messages;
-    MemoBook book {files, codec, messages};
+    FakeClock clock;
+    MemoBook book {files, codec, messages, clock};
 };
 
 } // namespace

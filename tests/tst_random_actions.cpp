@@ -852,6 +852,7 @@ std::vector<Action> Model::actions(int arg) const
                 while (place > 0 && memo.dateKey() < m.memos[place - 1].dateKey())
                     --place;
                 m.memos.insert(place, memo);
+                m.occasions.insert(place, {Model::minute(m.now), QDateTime()});
                 m.alarmSlot += m.shown[Alarm] && place <= m.alarmSlot;
                 m.outFrom += m.out && place <= m.outFrom;
                 m.armed = true;
@@ -871,6 +872,7 @@ std::vector<Action> Model::actions(int arg) const
                 if (busy)
                     return;
                 m.memos.removeAt(number - 1);
+                m.occasions.removeAt(number - 1);
                 m.alarmSlot -= number - 1 < m.alarmSlot;
                 m.outFrom -= m.out && number - 1 < m.outFrom;
                 m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));

@@ -344,7 +344,8 @@ Reply onFile(const QString &folder, const Request &r)
     Cp932Codec codec;
     PosixFiles files;
     StderrMessages messages;
-    MemoBook book(files, codec, messages);
+    const SystemClock clock;
+    MemoBook book(files, codec, messages, clock);
     if (r.verb == QLatin1String("add"))
         ApplicationDirectory(folder, folder).create();
     book.setFolder(folder);
@@ -355,7 +356,7 @@ Reply onFile(const QString &folder, const Request &r)
     files.removeStaleTemporaries(book.fileName());
     if (book.load() == data_file::LoadResult::Damaged)
         return {Refused, QStringLiteral("コマンドは何も変更していません。")};
-    const QDateTime now = SystemClock().now();
+    const QDateTime now = clock.now();
     if (r.verb == QLatin1String("add"))
         return add(book, now, r.when, r.text, r.sound);
     if (r.verb == QLatin1String("list"))
