@@ -71,6 +71,13 @@ private slots:
         row("hand-edited: blanks, LF, CR, text after a quote, a quote unquoted",
             "2\n 5 , 7,0,0,0, \"a\rb\nc\" x,0,\t2\n0,8,0,0,0,ab\"c,0,0\n", LoadResult::Loaded, "",
             dataFileOf({"5,7,0,0,0,\"a\r\nb\r\nc\",0,2", "0,8,0,0,0,\"ab＂c\",0,0"}));
+        row("blank lines and an end-of-file mark after the last record",
+            "1\r\n" + memo.toLatin1() + "\r\n\r\n \r\n\x1a", LoadResult::Loaded, "", dataFileOf({memo}));
+        QByteArray lying = dataFileOf(QStringList(5, memo));
+        row("count 3, five records", lying.replace(0, 1, "3"), LoadResult::Damaged, ".bad1");
+        row("count 0, one record", dataFileOf({memo}).replace(0, 1, "0"), LoadResult::Damaged, ".bad1");
+        row("count 1, a text with a line break and a second record",
+            dataFileOf({"0,7,0,0,0,\"a\r\nb\",0,0", memo}).replace(0, 1, "1"), LoadResult::Damaged, ".bad1");
         row("exactly the size limit", limit, LoadResult::Loaded);
         row("one byte over the size limit", limit + ' ', LoadResult::Damaged, ".bad");
         row("no file: a first start", "<none>", LoadResult::Missing);
