@@ -14,6 +14,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -235,6 +236,38 @@ private slots:
         QVERIFY(files.remove(data, &error) && modeOf(link) == 0 && S_ISLNK(modeOf(data)));
         QVERIFY(plant() && files.replace(data, "1\r\n", &error) && modeOf(link) == (S_IFREG | 0600));
         QCOMPARE(files.read(data).value_or("?") + files.read(ours).value_or("?"), QByteArray("1\r\nmy notes\n"));
+    }
+
+    // Our own link is written through to a regular file; one that leads to a device, a FIFO or a folder is replaced
+    // itself, and what it led to stays as it was, through saves and deletions.
+    void ownLinkToSomethingElse_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"file", "fifo", "folder", "device"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+    void ownLinkToSomethingElse()
+    {
+        QFETCH(QString, kind);
+        Folder f;
+        const QString there = f.dir.filePath(QStringLiteral("there"));
+        const QByteArray name = QFile::encodeName(there);
+        if (kind == QLatin1String("device") && ::geteuid() != 0)
+            QSKIP("needs root to make a device node");
+        QVERIFY(kind == QLatin1String("file")     ? writeBytes(there, "old")
+                : kind == QLatin1String("fifo")   ? !::mkfifo(name, 0600)
+                : kind == QLatin1String("folder") ? QDir().mkdir(there)
+                                                  : !::mknod(name, S_IFCHR | 0666, makedev(1, 3)));
+        const mode_t before = modeOf(there);
+        QVERIFY(QFile::link(there, f.path));
+        QString error;
+        QVERIFY2(f.files.replace(f.path, "1\r\n", &error), qPrintable(error));
+        QCOMPARE(modeOf(there), before);
+        const bool through = kind == QLatin1String("file");
+        QCOMPARE(S_ISLNK(modeOf(f.path)), through);
+        QCOMPARE(readBytes(f.path), QByteArray("1\r\n"));
+        QVERIFY(QFile::remove(f.path) && QFile::link(there, f.path) && f.files.remove(f.path, &error));
+        QCOMPARE(modeOf(there), through ? mode_t(0) : before);
     }
 
     void lockStaysPrivate_data()

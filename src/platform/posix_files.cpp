@@ -84,6 +84,17 @@ Resolved resolve(const QString &path)
     return {current, true};
 }
 
+// Where a save or a deletion acts: the file the link leads to, unless that
+// is a device, a FIFO or a folder (a link to /dev/null says "keep nothing"):
+// then the user's link itself, and what it points to is left as it was.
+QByteArray target(const QString &path, const Resolved &file)
+{
+    struct stat st = {};
+    if (!file.unfollowedLink && ::stat(file.path.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return QFile::encodeName(path);
+    return file.path;
+}
+
 // rename() that fails with EEXIST instead of replacing an existing file.
 bool renameNoReplace(const QByteArray &from, const QByteArray &to)
 {
@@ -152,7 +163,8 @@ bool PosixFiles::exists(const QString &path)
 
 bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *error)
 {
-    const Resolved file = resolve(path);
+    Resolved file = resolve(path);
+    file.path = target(path, file);
     QByteArray temp = file.path + ".tmp-XXXXXX";
     // mkostemp creates the file 0600, whatever the umask.
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -188,7 +200,8 @@ bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *
 
 bool PosixFiles::remove(const QString &path, QString *error)
 {
-    const Resolved file = resolve(path);
+    Resolved file = resolve(path);
+    file.path = target(path, file);
     if (::unlink(file.path.constData()) == 0 || errno == ENOENT) {
         syncFolder(file.path);
         return true;
