@@ -172,10 +172,11 @@ void DisplayForm::present(int slot, due_rules::Timeliness timeliness)
 
 void DisplayForm::arrangeFor(const Memo &memo)
 {
-    const bool oneOff = memo.month != 0;
-    const bool weekly = !oneOff && memo.week != 0;
-    const bool everyDay = !oneOff && !weekly && memo.days == 0;
-    const bool everyMonth = !oneOff && !weekly && !everyDay;
+    const MemoKind kind = kindOf(memo);
+    const bool oneOff = kind == MemoKind::OneOff;
+    const bool weekly = kind == MemoKind::Weekly;
+    const bool everyDay = kind == MemoKind::EveryDay;
+    const bool everyMonth = kind == MemoKind::EveryMonth;
 
     for (QLabel *yearOrMonth : {Label11, Label6[0], Label5, Label7[0]})
         yearOrMonth->setVisible(oneOff);

@@ -25,7 +25,8 @@ bool weekdayMatches(qint16 mask, int weekday)
 
 std::optional<Timeliness> due(const Memo &memo, const LabelTime &now, const Clock &clock)
 {
-    if (memo.month != 0) {
+    const MemoKind kind = kindOf(memo);
+    if (kind == MemoKind::OneOff) {
         if (now.year != memo.year)
             return std::nullopt;
         const int current[] = {now.month, now.day, now.hour, now.minute};
@@ -40,12 +41,9 @@ std::optional<Timeliness> due(const Memo &memo, const LabelTime &now, const Cloc
     }
 
     const bool itsMinute = now.hour == memo.hour && now.minute == memo.min;
-    if (memo.days != 0) {
-        if (now.day == memo.days && itsMinute && inFirstSeconds(clock))
-            return Timeliness::OnTime;
+    if (kind == MemoKind::EveryMonth && now.day != memo.days)
         return std::nullopt;
-    }
-    if (memo.week != 0 && !weekdayMatches(memo.week, clock.weekday()))
+    if (kind == MemoKind::Weekly && !weekdayMatches(memo.week, clock.weekday()))
         return std::nullopt;
     if (itsMinute && inFirstSeconds(clock))
         return Timeliness::OnTime;

@@ -67,7 +67,7 @@ void MemoBook::remove(int slot)
 
 void MemoBook::dismiss(int slot)
 {
-    if (slot < 0 || slot >= count() || at(slot).year == 0)
+    if (slot < 0 || slot >= count() || kindOf(at(slot)) != MemoKind::OneOff)
         return;
     m_memos.removeAt(slot);
     if (!m_memos.isEmpty()) {
