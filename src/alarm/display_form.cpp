@@ -102,12 +102,8 @@ void DisplayForm::Form_Load()
 
 const Memo &DisplayForm::shownMemo() const
 {
-    // A window made ready before any memo was shown, or whose memo has
-    // gone, shows no memo; it is refilled before it appears.
-    static const Memo none;
-    const MemoBook &book = memoBook();
-    const int slot = book.shownSlot();
-    return slot >= 0 && slot < book.count() ? book.at(slot) : none;
+    // The memo it was presented for, even once the table no longer holds it.
+    return memoBook().shownMemo();
 }
 
 void DisplayForm::fillScheduledRow()

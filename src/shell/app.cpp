@@ -112,7 +112,10 @@ void App::endImmediately()
 
 bool App::readyToEnd()
 {
+    // One end, one message: the refusal below says why the save failed.
+    book.holdMessages(true);
     settleBeforeEnd();
+    book.holdMessages(false);
     if (!book.unsaved())
         return true;
     // A change that could not be written would go with the program. The
@@ -122,9 +125,9 @@ bool App::readyToEnd()
         return true;
     m_endRefusedAtSaves = book.saves();
     os.messages->error(QStringLiteral("rekuda31"),
-        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。"
+        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。\n%2\n"
                        "もう一度終了すると、保存せずに終了します。")
-            .arg(book.fileName()));
+            .arg(book.fileName(), book.lastError()));
     return false;
 }
 

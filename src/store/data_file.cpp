@@ -236,6 +236,8 @@ bool Store::settle(bool done, const QString &failure, const QString &path, const
     if (done)
         ++m_saves;
     else
+        m_lastError = error;
+    if (!done && !m_held)
         m_messages.error(QStringLiteral("rekuda31"), failure.arg(path, error));
     return done;
 }

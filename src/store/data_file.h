@@ -50,6 +50,10 @@ public:
     // Deletes the file; a file that is already gone is fine.
     bool remove(const QString &path);
     const Codec &codec() const { return m_codec; }
+    // While held, failures are recorded but not told.
+    void holdMessages(bool held) { m_held = held; }
+    // Why the last write or deletion failed.
+    const QString &lastError() const { return m_lastError; }
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_unsaved; }
     // Writes and deletions that succeeded so far.
@@ -64,6 +68,8 @@ private:
     const Codec &m_codec;
     Messages &m_messages;
     bool m_unsaved = false;
+    bool m_held = false;
+    QString m_lastError;
     int m_saves = 0;
 };
 

@@ -37,6 +37,25 @@ data_file::LoadResult MemoBook::load()
     return result;
 }
 
+void MemoBook::setShownSlot(int slot)
+{
+    m_shown = slot >= 0 && slot < count() ? slot : -1;
+    m_shownMemo = m_shown >= 0 ? at(slot) : Memo();
+}
+
+void MemoBook::insertAt(int slot, const Memo &memo)
+{
+    m_memos.insert(slot, memo);
+    if (m_shown >= slot)
+        ++m_shown;
+}
+
+void MemoBook::removeAt(int slot)
+{
+    m_memos.removeAt(slot);
+    m_shown = m_shown == slot ? -1 : m_shown > slot ? m_shown - 1 : m_shown;
+}
+
 bool MemoBook::roomToSet() const
 {
     return (m_outForEditing || count() < DataMax) && count() < kSlots;
@@ -49,7 +68,7 @@ bool MemoBook::set(const Memo &memo)
         return false;
     Memo stored = memo;
     stored.text = data_file::storableText(memo.text, m_store.codec());
-    m_memos.insert(placeForNew(m_memos, stored), stored);
+    insertAt(placeForNew(m_memos, stored), stored);
     m_outForEditing.reset();
     m_store.write(m_fileName, m_memos);
     emit changed();
@@ -60,7 +79,7 @@ void MemoBook::remove(int slot)
 {
     if (slot < 0 || slot >= count())
         return;
-    m_memos.removeAt(slot);
+    removeAt(slot);
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
 }
@@ -69,7 +88,7 @@ void MemoBook::dismiss(int slot)
 {
     if (slot < 0 || slot >= count() || kindOf(at(slot)) != MemoKind::OneOff)
         return;
-    m_memos.removeAt(slot);
+    removeAt(slot);
     if (!m_memos.isEmpty()) {
         m_store.write(m_fileName, m_memos);
     } else {
@@ -81,24 +100,24 @@ void MemoBook::dismiss(int slot)
 
 Memo MemoBook::takeForEdit(int slot)
 {
-    m_outForEditing = m_memos.takeAt(slot);
+    m_outForEditing = m_memos.at(slot);
+    removeAt(slot);
     m_takenFrom = slot;
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
     return *m_outForEditing;
 }
 
-MemoTable MemoBook::withMemoOutForEditing() const
+int MemoBook::placeOfMemoOutForEditing() const
 {
-    MemoTable table = m_memos;
+    const MemoTable &table = m_memos;
     // Memos that came or went since it was taken may have put its old place
     // out of date order: it goes after every memo that sorts before it and
     // before every memo that sorts after it.
     const auto key = m_outForEditing->dateKey();
     const auto first = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() < key; });
     const auto last = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() <= key; });
-    table.insert(std::clamp(qsizetype(m_takenFrom), first, last), *m_outForEditing);
-    return table;
+    return int(std::clamp(qsizetype(m_takenFrom), first, last));
 }
 
 bool MemoBook::putBack()
@@ -107,7 +126,7 @@ bool MemoBook::putBack()
     // there is always room; without it the memo stays out rather than vanish.
     if (!m_outForEditing || count() >= kSlots)
         return false;
-    m_memos = withMemoOutForEditing();
+    insertAt(placeOfMemoOutForEditing(), *m_outForEditing);
     m_outForEditing.reset();
     m_armed = true;
     m_store.write(m_fileName, m_memos);
@@ -117,8 +136,11 @@ bool MemoBook::putBack()
 
 void MemoBook::saveForSession()
 {
-    if (m_outForEditing && count() < kSlots)
-        m_store.write(m_fileName, withMemoOutForEditing());
+    if (m_outForEditing && count() < kSlots) {
+        MemoTable table = m_memos;
+        table.insert(placeOfMemoOutForEditing(), *m_outForEditing);
+        m_store.write(m_fileName, table);
+    }
 }
 
 void MemoBook::settleBeforeEnd()

@@ -36,9 +36,12 @@ public:
     bool armed() const { return m_armed; }
     void arm() { m_armed = true; }
 
-    // The slot the alarm window shows.
+    // The memo the alarm window was presented for: its slot follows it as
+    // memos come and go (-1 once it is gone), so the window shows, and its
+    // dismissal removes, that memo and no other.
     int shownSlot() const { return m_shown; }
-    void setShownSlot(int slot) { m_shown = slot; }
+    const Memo &shownMemo() const { return m_shownMemo; }
+    void setShownSlot(int slot);
 
     // "設定" (FileWrite): the memo joins the table in date order, after those
     // of its minute, replacing a memo that was out for editing; the due check
@@ -67,6 +70,9 @@ public:
     // word, while the edit goes on.
     void saveForSession();
 
+    // While held, a failed write is not told: the caller tells it once.
+    void holdMessages(bool held) { m_store.holdMessages(held); }
+    const QString &lastError() const { return m_store.lastError(); }
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_store.unsaved(); }
     // Writes and deletions that succeeded so far.
@@ -79,15 +85,18 @@ signals:
     void changed();
 
 private:
-    // The table with the memo out for editing put back in its place.
-    MemoTable withMemoOutForEditing() const;
+    // Where the memo out for editing goes back.
+    int placeOfMemoOutForEditing() const;
+    void insertAt(int slot, const Memo &memo);
+    void removeAt(int slot);
 
     data_file::Store m_store;
     QString m_fileName;
     QString m_soundFile;
     MemoTable m_memos;
     bool m_armed = false;
-    int m_shown = 0;
+    int m_shown = -1;
+    Memo m_shownMemo;
     std::optional<Memo> m_outForEditing;
     int m_takenFrom = 0;
 };
