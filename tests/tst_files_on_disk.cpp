@@ -3,8 +3,8 @@
 // loaded, overwritten or dropped without a word, not moved aside; typed text kept in a form the file cannot hold; a
 // save reported done though it failed, killed midway or cut short, that leaves neither the old memos nor the new;
 // stale temporaries; memos kept in an installed program's folder or one others can write to; files or folders open
-// to others; a read, move, save or deletion that follows another user's link; a lock outside a private folder, or
-// one that two instances on a data folder miss, racing or not.
+// to others; a read, move, save or deletion that follows another user's link; a lock that follows a link, or
+// one that two instances on a data folder miss, whatever their environment, racing or not.
 #include "fakes/fake_platform.h"
 #include "platform/program_directory.h"
 #include "platform/qt_services.h"
@@ -270,29 +270,43 @@ private slots:
         QCOMPARE(modeOf(there), through ? mode_t(0) : before);
     }
 
-    void lockStaysPrivate_data()
+    // Two starts on one data folder meet at its lock whatever their environment; a link planted as the lock file is
+    // not followed. Twenty takers at once, each round on a new folder: exactly one wins. Each reports through a pipe
+    // and holds what it took until the parent has heard from all.
+    void oneCopyPerDataFolder_data()
     {
-        QTest::addColumn<int>("runtime"); // mode of XDG_RUNTIME_DIR; 0: unset
-        QTest::addColumn<QString>("expected"); // the lock's folder
-        QTest::newRow("runtime folder") << 0700 << "runtime";
-        QTest::newRow("runtime folder shared with every user") << 01777 << "home/.cache/rekuda31";
-        QTest::newRow("no runtime folder, no home") << 0 << QStringLiteral("rekuda31-%1").arg(::geteuid());
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value"); // empty: unset
+        for (const char *variable : {"HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+            QTest::addRow("no %s", variable) << QByteArray(variable) << QByteArray();
+            QTest::addRow("another %s", variable) << QByteArray(variable) << m_root.filePath("elsewhere").toLocal8Bit();
+        }
     }
-    void lockStaysPrivate() // the last test: it changes the environment
+    void oneCopyPerDataFolder()
     {
-        QFETCH(int, runtime);
-        QFETCH(QString, expected);
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
         const QDir dir(m_root.filePath(QTest::currentDataTag()));
-        QVERIFY(makeFolder(dir.filePath("home"), 0700) && makeFolder(dir.filePath("runtime"), runtime | 0700));
-        runtime ? qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath("runtime"))) : qunsetenv("XDG_RUNTIME_DIR");
-        qunsetenv("XDG_CACHE_HOME");
-        qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
-        // Twenty lock takers at once, the first round before any lock folder is made: exactly one wins. Each reports
-        // through a pipe and holds what it took until the parent has heard from all.
+        for (const char *folder : {"data", "other", "planted"})
+            QVERIFY(makeFolder(dir.filePath(folder), 0700));
+        FileLock first(dir.filePath("data"));
+        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
+        QCOMPARE(modeOf(dir.filePath("data/.rekuda31.lock")), mode_t(S_IFREG | 0600));
+        const QByteArray saved = qgetenv(variable);
+        value.isEmpty() ? qunsetenv(variable) : qputenv(variable, value);
+        const bool second = FileLock(dir.filePath("data")).acquire();
+        qputenv(variable, saved);
+        QVERIFY(!second);
+        QVERIFY(writeBytes(dir.filePath("mine"), "x")
+            && QFile::link(dir.filePath("mine"), dir.filePath("planted/.rekuda31.lock")));
+        QVERIFY(FileLock(dir.filePath("planted")).acquire() && readBytes(dir.filePath("mine")) == "x");
+        QCOMPARE(modeOf(dir.filePath("planted/.rekuda31.lock")), mode_t(S_IFREG | 0600));
+        if (variable != "HOME" || !value.isEmpty())
+            return;
         for (int round = 0; round < 10; ++round) {
             int gate[2], results[2], release[2];
             pid_t racers[20];
+            QVERIFY(makeFolder(dir.filePath(QStringLiteral("race%1").arg(round)), 0700));
             QVERIFY(::pipe(gate) == 0 && ::pipe(results) == 0 && ::pipe(release) == 0);
             for (pid_t &racer : racers) {
                 if ((racer = ::fork()) == 0) {
@@ -318,13 +332,6 @@ private slots:
                 QVERIFY(::waitpid(racer, &status, 0) == racer && WIFEXITED(status) && WEXITSTATUS(status) == 0);
             QCOMPARE(outcomes.count('w'), 1);
         }
-        FileLock first(dir.filePath("data"));
-        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
-        QCOMPARE(modeOf(dir.filePath(expected + u'/' + first.fileName())), mode_t(S_IFREG | 0600));
-        QCOMPARE(QFileInfo::exists(dir.filePath("runtime/" + first.fileName())), runtime == 0700);
-        QVERIFY(!QFileInfo::exists(dir.filePath("data")) && !FileLock(dir.filePath("data")).acquire());
-        qunsetenv("XDG_RUNTIME_DIR"); // a start without the session's runtime folder (su, ssh) still meets it
-        QVERIFY(!FileLock(dir.filePath("data")).acquire());
     }
 };
 

@@ -75,7 +75,7 @@ bool isOwnedAndClosed(const QString &directory)
 
 QString choose(const QString &programDirectory, const QString &userDataDirectory)
 {
-    // Nothing is created here: the choice is made before the instance lock is held.
+    // Nothing is created here: the choice is made before any copy holds the folder's lock.
     if (!isInstallLocation(programDirectory) && isOwnedAndClosed(programDirectory) && isWritable(programDirectory))
         return programDirectory;
     return userDataDirectory;

@@ -13,8 +13,8 @@ public:
     virtual ~ProgramDirectory() = default;
     // Folder that holds rekuda31.dat and rekuda31.wav, without a trailing separator.
     virtual QString path() const = 0;
-    // Makes the folder if it does not exist yet; start-up calls it once the
-    // instance lock is held, as nothing may be created before.
+    // Makes the folder if it does not exist yet; start-up calls it first, as
+    // the instance lock lives in it.
     virtual void create() { }
 };
 

@@ -47,10 +47,11 @@ App &App::instance()
 
 bool App::startUp()
 {
-    // Nothing is created, shown or read before the single-instance test.
+    // The lock lives in the data folder; nothing else is created, shown or
+    // read before the single-instance test.
+    os.directory->create();
     if (!os.lock->acquire())
         return false;
-    os.directory->create();
     QApplication::setQuitOnLastWindowClosed(false);
 
     // The icon goes up before the main window is built: the desktop docks
