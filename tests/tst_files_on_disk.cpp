@@ -193,32 +193,46 @@ private slots:
     {
         QTest::addColumn<QString>("programDirectory");
         QTest::addColumn<bool>("besideProgram");
-        const auto row = [this](const char *name, mode_t mode, bool beside, uid_t owner = -1, gid_t group = -1) {
-            QVERIFY(makeFolder(m_root.filePath(name), mode, owner, group));
-            QTest::newRow(name) << m_root.filePath(name) << beside;
-        };
-        row("unpacked into a folder of the user's", 0755, true);
-        row("read-only", 0555, false);
-        row("world-writable and sticky, as /tmp", 01777, false);
-        QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false;
+        QTest::addColumn<int>("copied"); // the data file beside the program: 1 copied, 0 not (and why), -1 nothing said
+        const auto row
+            = [this](const char *name, mode_t mode, bool beside, int copied, uid_t owner = -1, gid_t group = -1) {
+                  QVERIFY(writeBytes(m_root.filePath(name) + "/rekuda31.dat", "1\r\n0,7,0,0,0,\"a\",0,0\r\n"));
+                  QVERIFY(makeFolder(m_root.filePath(name), mode, owner, group));
+                  QTest::newRow(name) << m_root.filePath(name) << beside << copied;
+              };
+        row("unpacked into a folder of the user's", 0755, true, -1);
+        row("read-only", 0555, false, 1);
+        row("world-writable and sticky, as /tmp", 01777, false, 0);
+        QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false << -1;
         qputenv("HOME", QFile::encodeName(m_root.filePath("home")));
-        QVERIFY(makeFolder(m_root.filePath("home/.local/bin"), 0755));
-        QTest::newRow("installed in ~/.local/bin") << m_root.filePath("home/.local/bin") << false;
+        row("home/.local/bin", 0755, false, 1);
         if (::geteuid() != 0)
             return;
-        row("another user's", 0755, false, 65534, 65534);
-        row("group-writable, a shared group", 0775, false, 0, 65534);
-        row("group-writable, the user's own group", 0775, true);
+        row("another user's", 0755, false, 0, 65534, 65534);
+        row("group-writable, a shared group", 0775, false, 0, 0, 65534);
+        row("group-writable, the user's own group", 0775, true, -1);
     }
+    // The data folder is made private; on the start that makes it, memos beside the program come along unless
+    // others may have put them there, and the user is told where they live. The file beside the program stays.
     void choose()
     {
         QFETCH(QString, programDirectory);
         QFETCH(bool, besideProgram);
+        QFETCH(int, copied);
         const QString userData = m_root.filePath(QStringLiteral("data/") + QTest::currentDataTag());
         ApplicationDirectory directory(programDirectory, userData);
         QCOMPARE(directory.path(), besideProgram ? programDirectory : userData);
-        directory.create();
+        const bool made = directory.create();
+        QVERIFY(made == !besideProgram && !directory.create());
         QCOMPARE(modeOf(userData), besideProgram ? mode_t(0) : mode_t(S_IFDIR | 0700));
+        Folder f;
+        if (made) // as start-up does
+            f.store.adopt(programDirectory + "/rekuda31.dat", userData + "/rekuda31.dat",
+                data_folder::isOwnedAndClosed(programDirectory));
+        const QByteArray beside = readBytes(programDirectory + "/rekuda31.dat");
+        QCOMPARE(readBytes(userData + "/rekuda31.dat"), copied == 1 ? beside : QByteArray("<missing>"));
+        QCOMPARE(f.messages.shown.size(), copied >= 0 ? 1 : 0);
+        QVERIFY(copied < 0 || f.messages.shown[0].contains(userData + "/rekuda31.dat"));
     }
 
     // Our own link is followed, so a file linked elsewhere stays there; another user's link (nobody's) to a file of

@@ -129,11 +129,26 @@ std::optional<QByteArray> PosixFiles::read(const QString &path)
     struct stat st = {};
     if (file.unfollowedLink || ::stat(file.path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    const int fd = ::open(file.path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    return readRegular(file.path, false);
+}
+
+std::optional<QByteArray> PosixFiles::readOwn(const QString &path)
+{
+    struct stat st = {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return readRegular(name, true);
+}
+
+std::optional<QByteArray> PosixFiles::readRegular(const QByteArray &path, bool ownOnly)
+{
+    struct stat st = {};
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     QByteArray bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (!ownOnly || st.st_uid == ::geteuid());
     if (ok)
         bytes.reserve(qsizetype(std::min<qint64>(st.st_size, kSizeLimit) + 1));
     // One byte past the limit tells a file that is too large from one that fits.

@@ -100,7 +100,7 @@ QString ApplicationDirectory::path() const
     return *m_path;
 }
 
-void ApplicationDirectory::create()
+bool ApplicationDirectory::create()
 {
     QStringList missing;
     for (QString folder = QDir::cleanPath(path()); !folder.isEmpty() && !QFileInfo::exists(folder);) {
@@ -112,4 +112,5 @@ void ApplicationDirectory::create()
     // file, which the store reports.
     for (const QString &folder : std::as_const(missing))
         ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    return !missing.isEmpty() && QFileInfo(path()).isDir();
 }

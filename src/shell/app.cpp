@@ -3,6 +3,7 @@
 #include "alarm/wave_form.h"
 #include "entry/form1.h"
 #include "notices/title_form.h"
+#include "platform/program_directory.h"
 #include "shell/icons_form.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ bool App::startUp()
 {
     // The lock lives in the data folder; nothing else is created, shown or
     // read before the single-instance test.
-    os.directory->create();
+    const bool madeFolder = os.directory->create();
     if (!os.lock->acquire())
         return false;
     QApplication::setQuitOnLastWindowClosed(false);
@@ -59,7 +60,8 @@ bool App::startUp()
     const QIcon icon = icons().programIcon();
     os.tray->add(icon, trayTip());
 
-    book.setFolder(os.directory->path());
+    const QString programFolder = os.directory->programPath();
+    book.setFolder(os.directory->path(), programFolder);
     Form1 &main = form1();
     main.setWindowIcon(icon);
     // Connected before control returns to the event loop, so no click is missed.
@@ -78,6 +80,9 @@ bool App::startUp()
     if (os.codec->available()) {
         // A save killed midway leaves its temporary file, a copy of the memos.
         os.files->removeStaleTemporaries(book.fileName());
+        // Memos an earlier copy kept beside the program are not left behind.
+        if (madeFolder && programFolder != os.directory->path())
+            book.adoptLeftBehind(programFolder, data_folder::isOwnedAndClosed(programFolder));
         book.load();
     } else {
         // Every good file would look damaged: say so and leave it as it is.

@@ -206,6 +206,25 @@ LoadResult Store::load(const QString &path, MemoTable &table)
     return table.isEmpty() ? LoadResult::Empty : LoadResult::Loaded;
 }
 
+void Store::adopt(const QString &from, const QString &path, bool folderClosed)
+{
+    if (!m_files.exists(from))
+        return;
+    const std::optional<QByteArray> bytes = folderClosed ? m_files.readOwn(from) : std::nullopt;
+    QString text;
+    if (!folderClosed)
+        text = QStringLiteral("%1 は他のユーザーも書き込めるフォルダーにあるため、メモを読み込みませんでした。"
+                              "メモは %2 に保存します。");
+    else if (!bytes)
+        text = QStringLiteral("%1 はあなたの通常のファイルではないため、メモを読み込みませんでした。"
+                              "メモは %2 に保存します。");
+    else if (replace(path, *bytes))
+        text = QStringLiteral(
+            "%1 のメモを %2 に写しました。これからのメモはこちらに保存します（元のファイルはそのままです）。");
+    if (!text.isEmpty())
+        m_messages.error(QStringLiteral("rekuda31"), text.arg(from, path));
+}
+
 bool Store::write(const QString &path, const MemoTable &table)
 {
     return replace(path, serialize(table, m_codec));

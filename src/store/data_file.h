@@ -43,6 +43,12 @@ public:
     // A damaged file is moved aside before anything can overwrite it.
     LoadResult load(const QString &path, MemoTable &table);
 
+    // On the start that made the data folder: a data file left in the
+    // program's folder is copied to path, once, and never changed; one that
+    // others may have put there (the folder is not closed to them) is not.
+    // Either way the user is told.
+    void adopt(const QString &from, const QString &path, bool folderClosed);
+
     // Rewrites the whole file: count line and every memo.
     bool write(const QString &path, const MemoTable &table);
     // As write(), but an empty table leaves a zero-byte file.

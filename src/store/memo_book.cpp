@@ -2,6 +2,8 @@
 
 #include "platform/codec.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -23,10 +25,21 @@ MemoBook::MemoBook(Files &files, const Codec &codec, Messages &messages)
     : m_store(files, codec, messages)
 { }
 
-void MemoBook::setFolder(const QString &folder)
+void MemoBook::setFolder(const QString &folder, const QString &programFolder)
 {
     m_fileName = folder + QLatin1String("/rekuda31.dat");
     m_soundFile = folder + QLatin1String("/rekuda31.wav");
+    m_programSoundFile = programFolder.isEmpty() ? m_soundFile : programFolder + QLatin1String("/rekuda31.wav");
+}
+
+QString MemoBook::soundFile() const
+{
+    return QFileInfo::exists(m_soundFile) ? m_soundFile : m_programSoundFile;
+}
+
+void MemoBook::adoptLeftBehind(const QString &programFolder, bool folderClosed)
+{
+    m_store.adopt(programFolder + QLatin1String("/rekuda31.dat"), m_fileName, folderClosed);
 }
 
 data_file::LoadResult MemoBook::load()

@@ -20,10 +20,13 @@ class MemoBook : public QObject
 public:
     MemoBook(Files &files, const Codec &codec, Messages &messages);
 
-    // The data file and the wave file live in folder.
-    void setFolder(const QString &folder);
+    // The data file and the wave file live in folder; a wave file beside the
+    // program plays when folder has none.
+    void setFolder(const QString &folder, const QString &programFolder = {});
     const QString &fileName() const { return m_fileName; }
-    const QString &soundFile() const { return m_soundFile; }
+    QString soundFile() const;
+    // A data file of the program's folder comes into a data folder just made.
+    void adoptLeftBehind(const QString &programFolder, bool folderClosed);
 
     // Start-up: reads the data file; the due check is armed when memos came.
     data_file::LoadResult load();
@@ -93,6 +96,7 @@ private:
     data_file::Store m_store;
     QString m_fileName;
     QString m_soundFile;
+    QString m_programSoundFile;
     MemoTable m_memos;
     bool m_armed = false;
     int m_shown = -1;
