@@ -3,8 +3,8 @@
 // loaded, overwritten or dropped without a word, not moved aside; typed text kept in a form the file cannot hold; a
 // save reported done though it failed, killed midway or cut short, that leaves neither the old memos nor the new;
 // stale temporaries; memos kept in an installed program's folder or one others can write to; files or folders open
-// to others; a read, move, save or deletion that follows another user's link; a lock outside a private folder, or
-// one that two instances on a data folder miss, racing or not.
+// to others; a read, move, save or deletion that follows another user's link; a lock that follows a link, or
+// one that two instances on a data folder miss, whatever their environment, racing or not.
 #include "fakes/fake_platform.h"
 #include "platform/program_directory.h"
 #include "platform/qt_services.h"
@@ -14,6 +14,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +72,13 @@ private slots:
         row("hand-edited: blanks, LF, CR, text after a quote, a quote unquoted",
             "2\n 5 , 7,0,0,0, \"a\rb\nc\" x,0,\t2\n0,8,0,0,0,ab\"c,0,0\n", LoadResult::Loaded, "",
             dataFileOf({"5,7,0,0,0,\"a\r\nb\r\nc\",0,2", "0,8,0,0,0,\"ab＂c\",0,0"}));
+        row("blank lines and an end-of-file mark after the last record",
+            "1\r\n" + memo.toLatin1() + "\r\n\r\n \r\n\x1a", LoadResult::Loaded, "", dataFileOf({memo}));
+        QByteArray lying = dataFileOf(QStringList(5, memo));
+        row("count 3, five records", lying.replace(0, 1, "3"), LoadResult::Damaged, ".bad1");
+        row("count 0, one record", dataFileOf({memo}).replace(0, 1, "0"), LoadResult::Damaged, ".bad1");
+        row("count 1, a text with a line break and a second record",
+            dataFileOf({"0,7,0,0,0,\"a\r\nb\",0,0", memo}).replace(0, 1, "1"), LoadResult::Damaged, ".bad1");
         row("exactly the size limit", limit, LoadResult::Loaded);
         row("one byte over the size limit", limit + ' ', LoadResult::Damaged, ".bad");
         row("no file: a first start", "<none>", LoadResult::Missing);
@@ -185,32 +193,46 @@ private slots:
     {
         QTest::addColumn<QString>("programDirectory");
         QTest::addColumn<bool>("besideProgram");
-        const auto row = [this](const char *name, mode_t mode, bool beside, uid_t owner = -1, gid_t group = -1) {
-            QVERIFY(makeFolder(m_root.filePath(name), mode, owner, group));
-            QTest::newRow(name) << m_root.filePath(name) << beside;
-        };
-        row("unpacked into a folder of the user's", 0755, true);
-        row("read-only", 0555, false);
-        row("world-writable and sticky, as /tmp", 01777, false);
-        QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false;
+        QTest::addColumn<int>("copied"); // the data file beside the program: 1 copied, 0 not (and why), -1 nothing said
+        const auto row
+            = [this](const char *name, mode_t mode, bool beside, int copied, uid_t owner = -1, gid_t group = -1) {
+                  QVERIFY(writeBytes(m_root.filePath(name) + "/rekuda31.dat", "1\r\n0,7,0,0,0,\"a\",0,0\r\n"));
+                  QVERIFY(makeFolder(m_root.filePath(name), mode, owner, group));
+                  QTest::newRow(name) << m_root.filePath(name) << beside << copied;
+              };
+        row("unpacked into a folder of the user's", 0755, true, -1);
+        row("read-only", 0555, false, 1);
+        row("world-writable and sticky, as /tmp", 01777, false, 0);
+        QTest::newRow("installed in /usr/bin") << QStringLiteral("/usr/bin") << false << -1;
         qputenv("HOME", QFile::encodeName(m_root.filePath("home")));
-        QVERIFY(makeFolder(m_root.filePath("home/.local/bin"), 0755));
-        QTest::newRow("installed in ~/.local/bin") << m_root.filePath("home/.local/bin") << false;
+        row("home/.local/bin", 0755, false, 1);
         if (::geteuid() != 0)
             return;
-        row("another user's", 0755, false, 65534, 65534);
-        row("group-writable, a shared group", 0775, false, 0, 65534);
-        row("group-writable, the user's own group", 0775, true);
+        row("another user's", 0755, false, 0, 65534, 65534);
+        row("group-writable, a shared group", 0775, false, 0, 0, 65534);
+        row("group-writable, the user's own group", 0775, true, -1);
     }
+    // The data folder is made private; on the start that makes it, memos beside the program come along unless
+    // others may have put them there, and the user is told where they live. The file beside the program stays.
     void choose()
     {
         QFETCH(QString, programDirectory);
         QFETCH(bool, besideProgram);
+        QFETCH(int, copied);
         const QString userData = m_root.filePath(QStringLiteral("data/") + QTest::currentDataTag());
         ApplicationDirectory directory(programDirectory, userData);
         QCOMPARE(directory.path(), besideProgram ? programDirectory : userData);
-        directory.create();
+        const bool made = directory.create();
+        QVERIFY(made == !besideProgram && !directory.create());
         QCOMPARE(modeOf(userData), besideProgram ? mode_t(0) : mode_t(S_IFDIR | 0700));
+        Folder f;
+        if (made) // as start-up does
+            f.store.adopt(programDirectory + "/rekuda31.dat", userData + "/rekuda31.dat",
+                data_folder::isOwnedAndClosed(programDirectory));
+        const QByteArray beside = readBytes(programDirectory + "/rekuda31.dat");
+        QCOMPARE(readBytes(userData + "/rekuda31.dat"), copied == 1 ? beside : QByteArray("<missing>"));
+        QCOMPARE(f.messages.shown.size(), copied >= 0 ? 1 : 0);
+        QVERIFY(copied < 0 || f.messages.shown[0].contains(userData + "/rekuda31.dat"));
     }
 
     // Our own link is followed, so a file linked elsewhere stays there; another user's link (nobody's) to a file of
@@ -230,29 +252,75 @@ private slots:
         QCOMPARE(files.read(data).value_or("?") + files.read(ours).value_or("?"), QByteArray("1\r\nmy notes\n"));
     }
 
-    void lockStaysPrivate_data()
+    // Our own link is written through to a regular file; one that leads to a device, a FIFO or a folder is replaced
+    // itself, and what it led to stays as it was, through saves and deletions.
+    void ownLinkToSomethingElse_data()
     {
-        QTest::addColumn<int>("runtime"); // mode of XDG_RUNTIME_DIR; 0: unset
-        QTest::addColumn<QString>("expected"); // the lock's folder
-        QTest::newRow("runtime folder") << 0700 << "runtime";
-        QTest::newRow("runtime folder shared with every user") << 01777 << "home/.cache/rekuda31";
-        QTest::newRow("no runtime folder, no home") << 0 << QStringLiteral("rekuda31-%1").arg(::geteuid());
+        QTest::addColumn<QString>("kind");
+        for (const char *kind : {"file", "fifo", "folder", "device"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
     }
-    void lockStaysPrivate() // the last test: it changes the environment
+    void ownLinkToSomethingElse()
     {
-        QFETCH(int, runtime);
-        QFETCH(QString, expected);
+        QFETCH(QString, kind);
+        Folder f;
+        const QString there = f.dir.filePath(QStringLiteral("there"));
+        const QByteArray name = QFile::encodeName(there);
+        if (kind == QLatin1String("device") && ::geteuid() != 0)
+            QSKIP("needs root to make a device node");
+        QVERIFY(kind == QLatin1String("file")     ? writeBytes(there, "old")
+                : kind == QLatin1String("fifo")   ? !::mkfifo(name, 0600)
+                : kind == QLatin1String("folder") ? QDir().mkdir(there)
+                                                  : !::mknod(name, S_IFCHR | 0666, makedev(1, 3)));
+        const mode_t before = modeOf(there);
+        QVERIFY(QFile::link(there, f.path));
+        QString error;
+        QVERIFY2(f.files.replace(f.path, "1\r\n", &error), qPrintable(error));
+        QCOMPARE(modeOf(there), before);
+        const bool through = kind == QLatin1String("file");
+        QCOMPARE(S_ISLNK(modeOf(f.path)), through);
+        QCOMPARE(readBytes(f.path), QByteArray("1\r\n"));
+        QVERIFY(QFile::remove(f.path) && QFile::link(there, f.path) && f.files.remove(f.path, &error));
+        QCOMPARE(modeOf(there), through ? mode_t(0) : before);
+    }
+
+    // Two starts on one data folder meet at its lock whatever their environment; a link planted as the lock file is
+    // not followed. Twenty takers at once, each round on a new folder: exactly one wins. Each reports through a pipe
+    // and holds what it took until the parent has heard from all.
+    void oneCopyPerDataFolder_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::addColumn<QByteArray>("value"); // empty: unset
+        for (const char *variable : {"HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"}) {
+            QTest::addRow("no %s", variable) << QByteArray(variable) << QByteArray();
+            QTest::addRow("another %s", variable) << QByteArray(variable) << m_root.filePath("elsewhere").toLocal8Bit();
+        }
+    }
+    void oneCopyPerDataFolder()
+    {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, value);
         const QDir dir(m_root.filePath(QTest::currentDataTag()));
-        QVERIFY(makeFolder(dir.filePath("home"), 0700) && makeFolder(dir.filePath("runtime"), runtime | 0700));
-        runtime ? qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir.filePath("runtime"))) : qunsetenv("XDG_RUNTIME_DIR");
-        qunsetenv("XDG_CACHE_HOME");
-        qputenv("HOME", QFile::encodeName(dir.filePath(expected.startsWith("rekuda31") ? "none" : "home")));
-        qputenv("TMPDIR", QFile::encodeName(dir.path()));
-        // Twenty lock takers at once, the first round before any lock folder is made: exactly one wins. Each reports
-        // through a pipe and holds what it took until the parent has heard from all.
+        for (const char *folder : {"data", "other", "planted"})
+            QVERIFY(makeFolder(dir.filePath(folder), 0700));
+        FileLock first(dir.filePath("data"));
+        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
+        QCOMPARE(modeOf(dir.filePath("data/.rekuda31.lock")), mode_t(S_IFREG | 0600));
+        const QByteArray saved = qgetenv(variable);
+        value.isEmpty() ? qunsetenv(variable) : qputenv(variable, value);
+        const bool second = FileLock(dir.filePath("data")).acquire();
+        qputenv(variable, saved);
+        QVERIFY(!second);
+        QVERIFY(writeBytes(dir.filePath("mine"), "x")
+            && QFile::link(dir.filePath("mine"), dir.filePath("planted/.rekuda31.lock")));
+        QVERIFY(FileLock(dir.filePath("planted")).acquire() && readBytes(dir.filePath("mine")) == "x");
+        QCOMPARE(modeOf(dir.filePath("planted/.rekuda31.lock")), mode_t(S_IFREG | 0600));
+        if (variable != "HOME" || !value.isEmpty())
+            return;
         for (int round = 0; round < 10; ++round) {
             int gate[2], results[2], release[2];
             pid_t racers[20];
+            QVERIFY(makeFolder(dir.filePath(QStringLiteral("race%1").arg(round)), 0700));
             QVERIFY(::pipe(gate) == 0 && ::pipe(results) == 0 && ::pipe(release) == 0);
             for (pid_t &racer : racers) {
                 if ((racer = ::fork()) == 0) {
@@ -278,13 +346,6 @@ private slots:
                 QVERIFY(::waitpid(racer, &status, 0) == racer && WIFEXITED(status) && WEXITSTATUS(status) == 0);
             QCOMPARE(outcomes.count('w'), 1);
         }
-        FileLock first(dir.filePath("data"));
-        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
-        QCOMPARE(modeOf(dir.filePath(expected + u'/' + first.fileName())), mode_t(S_IFREG | 0600));
-        QCOMPARE(QFileInfo::exists(dir.filePath("runtime/" + first.fileName())), runtime == 0700);
-        QVERIFY(!QFileInfo::exists(dir.filePath("data")) && !FileLock(dir.filePath("data")).acquire());
-        qunsetenv("XDG_RUNTIME_DIR"); // a start without the session's runtime folder (su, ssh) still meets it
-        QVERIFY(!FileLock(dir.filePath("data")).acquire());
     }
 };
 

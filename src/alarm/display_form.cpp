@@ -102,12 +102,8 @@ void DisplayForm::Form_Load()
 
 const Memo &DisplayForm::shownMemo() const
 {
-    // A window made ready before any memo was shown, or whose memo has
-    // gone, shows no memo; it is refilled before it appears.
-    static const Memo none;
-    const MemoBook &book = memoBook();
-    const int slot = book.shownSlot();
-    return slot >= 0 && slot < book.count() ? book.at(slot) : none;
+    // The memo it was presented for, even once the table no longer holds it.
+    return memoBook().shownMemo();
 }
 
 void DisplayForm::fillScheduledRow()
@@ -175,10 +171,11 @@ void DisplayForm::present(const due_rules::DueMemo &due)
 
 void DisplayForm::arrangeFor(const Memo &memo)
 {
-    const bool oneOff = memo.month != 0;
-    const bool weekly = !oneOff && memo.week != 0;
-    const bool everyDay = !oneOff && !weekly && memo.days == 0;
-    const bool everyMonth = !oneOff && !weekly && !everyDay;
+    const MemoKind kind = kindOf(memo);
+    const bool oneOff = kind == MemoKind::OneOff;
+    const bool weekly = kind == MemoKind::Weekly;
+    const bool everyDay = kind == MemoKind::EveryDay;
+    const bool everyMonth = kind == MemoKind::EveryMonth;
 
     for (QLabel *yearOrMonth : {Label11, Label6[0], Label5, Label7[0]})
         yearOrMonth->setVisible(oneOff);

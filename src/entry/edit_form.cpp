@@ -2,6 +2,7 @@
 
 #include "alarm/display_form.h"
 #include "entry/form1.h"
+#include "scheduler/due_rules.h"
 #include "shell/app.h"
 
 #include <QCloseEvent>
@@ -10,22 +11,16 @@ namespace {
 
 const QString kIdeographicSpace(QChar(0x3000));
 
-// "(日)" .. "(土) " from Sunday to Saturday; only Saturday's mark carries a
-// space, an ASCII one.
+// "(日)" .. "(土) " for the days on which the memo fires, Sunday to Saturday;
+// only Saturday's mark carries a space, an ASCII one.
 QString weekdayMarks(qint16 week)
 {
-    static const std::pair<int, const char16_t *> marks[]
-        = {{64, u"(土) "}, {32, u"(金)"}, {16, u"(木)"}, {8, u"(水)"}, {4, u"(火)"}, {2, u"(月)"}};
-    int w = week;
+    static const char16_t *const marks[] = {u"(日)", u"(月)", u"(火)", u"(水)", u"(木)", u"(金)", u"(土) "};
     QString result;
-    for (const auto &[bit, mark] : marks) {
-        if (w - bit >= 0) {
-            w -= bit;
-            result.prepend(QString::fromUtf16(mark));
-        }
+    for (int day = 1; day <= 7; ++day) {
+        if (due_rules::weekdayMatches(week, day))
+            result += QString::fromUtf16(marks[day - 1]);
     }
-    if (w == 1)
-        result.prepend(QStringLiteral("(日)"));
     return result;
 }
 
@@ -74,12 +69,16 @@ QString EditForm::listLine(const Memo &memo)
     const auto num = [](qint16 v) { return QString::number(v); };
     const QString time = num(memo.hour) + u'時' + num(memo.min) + u'分' + kIdeographicSpace;
     const QString text = QString(memo.text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    if (memo.week != 0)
+    switch (kindOf(memo)) {
+    case MemoKind::Weekly:
         return weekdayMarks(memo.week) + time + text;
-    if (memo.days == 0)
+    case MemoKind::EveryDay:
         return QStringLiteral("毎日") + kIdeographicSpace + time + text;
-    if (memo.month == 0)
+    case MemoKind::EveryMonth:
         return QStringLiteral("毎月") + kIdeographicSpace + num(memo.days) + u'日' + time + text;
+    case MemoKind::OneOff:
+        break;
+    }
     return num(memo.year) + u'年' + num(memo.month) + u'月' + num(memo.days) + u'日' + time + text;
 }
 

@@ -284,25 +284,21 @@ void Form1::editMemo(const Memo &memo)
     // Each box set below runs this window's own reaction to it, as a click would.
     for (QCheckBox *box : {Check4, Check5, Check6, Check7, Check8, Check9, Check10})
         setValue(box, 0);
-    int w = memo.week;
-    if (w != 0) {
+    const MemoKind kind = kindOf(memo);
+    if (kind == MemoKind::Weekly) {
         for (const MemoDraft::Field field : {MemoDraft::Year, MemoDraft::Month, MemoDraft::Day})
             for (QWidget *control : dateControls(field))
                 control->hide();
         setValue(Check2, 1);
         setValue(Check3, 1);
-        const std::pair<QCheckBox *, int> weekdays[]
-            = {{Check10, 64}, {Check9, 32}, {Check8, 16}, {Check7, 8}, {Check6, 4}, {Check5, 2}};
-        for (const auto &[box, bit] : weekdays) {
-            setValue(box, w - bit >= 0 ? 1 : 0);
-            if (w - bit >= 0)
-                w -= bit;
-        }
-        setValue(Check4, w > 0 ? 1 : 0);
-    } else if (memo.month != 0) {
+        // The days ticked are those on which the memo fires.
+        QCheckBox *const weekdays[] = {Check4, Check5, Check6, Check7, Check8, Check9, Check10};
+        for (int day = 7; day >= 1; --day)
+            setValue(weekdays[day - 1], due_rules::weekdayMatches(memo.week, day) ? 1 : 0);
+    } else if (kind == MemoKind::OneOff) {
         setValue(Check2, 0);
         setValue(Check3, 0);
-    } else if (memo.days != 0) {
+    } else if (kind == MemoKind::EveryMonth) {
         // An every-day tick left over from earlier use would hide the day.
         setValue(Check3, 0);
         setValue(Check2, 1);

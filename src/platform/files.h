@@ -14,6 +14,8 @@ public:
     // file or is larger than any data file we write.
     virtual std::optional<QByteArray> read(const QString &path) = 0;
     virtual bool exists(const QString &path) = 0;
+    // As read(), but only a regular file of this user's, and no link followed.
+    virtual std::optional<QByteArray> readOwn(const QString &path) = 0;
     // Atomically replaces path with bytes; on failure *error says why.
     virtual bool replace(const QString &path, const QByteArray &bytes, QString *error) = 0;
     // Removing a file that is already gone succeeds.

@@ -84,6 +84,17 @@ Resolved resolve(const QString &path)
     return {current, true};
 }
 
+// Where a save or a deletion acts: the file the link leads to, unless that
+// is a device, a FIFO or a folder (a link to /dev/null says "keep nothing"):
+// then the user's link itself, and what it points to is left as it was.
+QByteArray target(const QString &path, const Resolved &file)
+{
+    struct stat st = {};
+    if (!file.unfollowedLink && ::stat(file.path.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return QFile::encodeName(path);
+    return file.path;
+}
+
 // rename() that fails with EEXIST instead of replacing an existing file.
 bool renameNoReplace(const QByteArray &from, const QByteArray &to)
 {
@@ -118,11 +129,26 @@ std::optional<QByteArray> PosixFiles::read(const QString &path)
     struct stat st = {};
     if (file.unfollowedLink || ::stat(file.path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    const int fd = ::open(file.path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    return readRegular(file.path, false);
+}
+
+std::optional<QByteArray> PosixFiles::readOwn(const QString &path)
+{
+    struct stat st = {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return readRegular(name, true);
+}
+
+std::optional<QByteArray> PosixFiles::readRegular(const QByteArray &path, bool ownOnly)
+{
+    struct stat st = {};
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     QByteArray bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (!ownOnly || st.st_uid == ::geteuid());
     if (ok)
         bytes.reserve(qsizetype(std::min<qint64>(st.st_size, kSizeLimit) + 1));
     // One byte past the limit tells a file that is too large from one that fits.
@@ -152,7 +178,8 @@ bool PosixFiles::exists(const QString &path)
 
 bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *error)
 {
-    const Resolved file = resolve(path);
+    Resolved file = resolve(path);
+    file.path = target(path, file);
     QByteArray temp = file.path + ".tmp-XXXXXX";
     // mkostemp creates the file 0600, whatever the umask.
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
@@ -188,7 +215,8 @@ bool PosixFiles::replace(const QString &path, const QByteArray &bytes, QString *
 
 bool PosixFiles::remove(const QString &path, QString *error)
 {
-    const Resolved file = resolve(path);
+    Resolved file = resolve(path);
+    file.path = target(path, file);
     if (::unlink(file.path.constData()) == 0 || errno == ENOENT) {
         syncFolder(file.path);
         return true;

@@ -17,8 +17,12 @@ public:
 
     std::optional<QByteArray> read(const QString &path) override;
     bool exists(const QString &path) override;
+    std::optional<QByteArray> readOwn(const QString &path) override;
     bool replace(const QString &path, const QByteArray &bytes, QString *error) override;
     bool remove(const QString &path, QString *error) override;
     QString moveAside(const QString &path) override;
     void removeStaleTemporaries(const QString &path) override;
+
+private:
+    static std::optional<QByteArray> readRegular(const QByteArray &path, bool ownOnly);
 };

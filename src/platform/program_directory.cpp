@@ -75,7 +75,7 @@ bool isOwnedAndClosed(const QString &directory)
 
 QString choose(const QString &programDirectory, const QString &userDataDirectory)
 {
-    // Nothing is created here: the choice is made before the instance lock is held.
+    // Nothing is created here: the choice is made before any copy holds the folder's lock.
     if (!isInstallLocation(programDirectory) && isOwnedAndClosed(programDirectory) && isWritable(programDirectory))
         return programDirectory;
     return userDataDirectory;
@@ -100,7 +100,7 @@ QString ApplicationDirectory::path() const
     return *m_path;
 }
 
-void ApplicationDirectory::create()
+bool ApplicationDirectory::create()
 {
     QStringList missing;
     for (QString folder = QDir::cleanPath(path()); !folder.isEmpty() && !QFileInfo::exists(folder);) {
@@ -112,4 +112,5 @@ void ApplicationDirectory::create()
     // file, which the store reports.
     for (const QString &folder : std::as_const(missing))
         ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    return !missing.isEmpty() && QFileInfo(path()).isDir();
 }

@@ -33,7 +33,8 @@ public:
     ApplicationDirectory(QString programDirectory, QString userDataDirectory);
     QString path() const override;
     // Makes the missing folders of path() private (0700).
-    void create() override;
+    bool create() override;
+    QString programPath() const override { return m_programDirectory; }
 
 private:
     QString m_programDirectory;

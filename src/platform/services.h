@@ -13,9 +13,11 @@ public:
     virtual ~ProgramDirectory() = default;
     // Folder that holds rekuda31.dat and rekuda31.wav, without a trailing separator.
     virtual QString path() const = 0;
-    // Makes the folder if it does not exist yet; start-up calls it once the
-    // instance lock is held, as nothing may be created before.
-    virtual void create() { }
+    // Makes the folder if it does not exist yet, and says whether it did;
+    // start-up calls it first, as the instance lock lives in it.
+    virtual bool create() { return false; }
+    // The program's own folder, which may hold memos of an earlier copy.
+    virtual QString programPath() const { return path(); }
 };
 
 class InstanceLock

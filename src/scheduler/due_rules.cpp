@@ -19,7 +19,8 @@ std::optional<QDateTime> latestOccasion(const Memo &memo, const QDateTime &now)
     if (!time.isValid())
         return std::nullopt;
     const QDate today = now.date();
-    if (memo.days != 0) {
+    const MemoKind kind = kindOf(memo);
+    if (kind == MemoKind::EveryMonth) {
         // Every month: the latest month that has the day; day 31 skips the short ones.
         for (int back = 0; back <= 12; ++back) {
             const QDate month = QDate(today.year(), today.month(), 1).addMonths(-back);
@@ -31,7 +32,8 @@ std::optional<QDateTime> latestOccasion(const Memo &memo, const QDateTime &now)
     }
     for (int back = 0; back <= 7; ++back) {
         const QDateTime occasion(today.addDays(-back), time, Qt::UTC);
-        const bool itsDay = memo.week == 0 || weekdayMatches(memo.week, occasion.date().dayOfWeek() % 7 + 1);
+        const bool itsDay
+            = kind == MemoKind::EveryDay || weekdayMatches(memo.week, occasion.date().dayOfWeek() % 7 + 1);
         if (itsDay && occasion <= now)
             return occasion;
     }
@@ -47,7 +49,7 @@ QList<DueMemo> dueMemos(const MemoBook &book, const QDateTime &now)
     const auto current = std::tuple(today.year(), today.month(), today.day(), now.time().hour(), now.time().minute());
     for (int i = 0; i < book.count(); ++i) {
         const Memo &memo = book.at(i);
-        if (memo.month != 0) {
+        if (kindOf(memo) == MemoKind::OneOff) {
             // A one-off memo is compared field by field, so that a date the
             // setting window offers but the calendar lacks (29 February of
             // a common year) still falls due, when its month is over.

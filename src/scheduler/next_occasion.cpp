@@ -27,13 +27,14 @@ bool notYetOver(const QDateTime &moment, const QDateTime &now)
 std::optional<QDateTime> next(const Memo &memo, const QDateTime &now)
 {
     const QDate today = now.date();
-    if (memo.month != 0) {
+    const MemoKind kind = kindOf(memo);
+    if (kind == MemoKind::OneOff) {
         // The tick compares the year first and exactly: a one-off memo of an earlier year is never shown.
         if (memo.year < today.year())
             return std::nullopt;
         return at(QDate(memo.year, memo.month, memo.days), memo.hour, memo.min);
     }
-    if (memo.days != 0) {
+    if (kind == MemoKind::EveryMonth) {
         const QDate first(today.year(), today.month(), 1);
         for (int k = 0; k < kMonthsToSearch; ++k) {
             const QDate month = first.addMonths(k);
@@ -45,7 +46,7 @@ std::optional<QDateTime> next(const Memo &memo, const QDateTime &now)
     }
     for (int k = 0; k <= 7; ++k) {
         const QDate date = today.addDays(k);
-        if (memo.week != 0 && !due_rules::weekdayMatches(qint16(memo.week), date.dayOfWeek() % 7 + 1))
+        if (kind == MemoKind::Weekly && !due_rules::weekdayMatches(qint16(memo.week), date.dayOfWeek() % 7 + 1))
             continue;
         const auto moment = at(date, memo.hour, memo.min);
         if (moment && notYetOver(*moment, now))

@@ -3,6 +3,7 @@
 #include "alarm/wave_form.h"
 #include "entry/form1.h"
 #include "notices/title_form.h"
+#include "platform/program_directory.h"
 #include "shell/icons_form.h"
 
 #include <QApplication>
@@ -47,11 +48,12 @@ App &App::instance()
 
 bool App::startUp()
 {
-    // Nothing is created, shown or read before the single-instance test.
-    // A command working on the file holds the lock for a moment.
+    // The lock lives in the data folder; nothing else is created, shown or
+    // read before the single-instance test. A command working on the file
+    // holds the lock for a moment.
+    const bool madeFolder = os.directory->create();
     if (!os.lock->acquire() && !memo_commands::waitForCommand(*os.lock, os.directory->path()))
         return false;
-    os.directory->create();
     QApplication::setQuitOnLastWindowClosed(false);
 
     // The icon goes up before the main window is built: the desktop docks
@@ -59,7 +61,8 @@ bool App::startUp()
     const QIcon icon = icons().programIcon();
     os.tray->add(icon, trayTip());
 
-    book.setFolder(os.directory->path());
+    const QString programFolder = os.directory->programPath();
+    book.setFolder(os.directory->path(), programFolder);
     Form1 &main = form1();
     main.setWindowIcon(icon);
     // Connected before control returns to the event loop, so no click is missed.
@@ -78,6 +81,9 @@ bool App::startUp()
     if (os.codec->available()) {
         // A save killed midway leaves its temporary file, a copy of the memos.
         os.files->removeStaleTemporaries(book.fileName());
+        // Memos an earlier copy kept beside the program are not left behind.
+        if (madeFolder && programFolder != os.directory->path())
+            book.adoptLeftBehind(programFolder, data_folder::isOwnedAndClosed(programFolder));
         book.load();
     } else {
         // Every good file would look damaged: say so and leave it as it is.
@@ -115,7 +121,10 @@ void App::endImmediately()
 
 bool App::readyToEnd()
 {
+    // One end, one message: the refusal below says why the save failed.
+    book.holdMessages(true);
     settleBeforeEnd();
+    book.holdMessages(false);
     if (!book.unsaved())
         return true;
     // A change that could not be written would go with the program. The
@@ -125,9 +134,9 @@ bool App::readyToEnd()
         return true;
     m_endRefusedAtSaves = book.saves();
     os.messages->error(QStringLiteral("rekuda31"),
-        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。"
+        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。\n%2\n"
                        "もう一度終了すると、保存せずに終了します。")
-            .arg(book.fileName()));
+            .arg(book.fileName(), book.lastError()));
     return false;
 }
 

@@ -79,13 +79,19 @@ std::optional<qint16> parseWeekdays(const QString &list)
     return qint16(mask);
 }
 
-QString kindOf(const Memo &memo)
+QString kindName(const Memo &memo)
 {
-    if (memo.week != 0)
+    switch (kindOf(memo)) {
+    case MemoKind::OneOff:
+        return QStringLiteral("once");
+    case MemoKind::Weekly:
         return QStringLiteral("weekly");
-    if (memo.days == 0)
+    case MemoKind::EveryDay:
         return QStringLiteral("daily");
-    return memo.month == 0 ? QStringLiteral("monthly") : QStringLiteral("once");
+    case MemoKind::EveryMonth:
+        break;
+    }
+    return QStringLiteral("monthly");
 }
 
 QString nextText(const Memo &memo, const QDateTime &now, const QString &format)
@@ -259,12 +265,12 @@ Reply list(const MemoBook &book, const QDateTime &now, bool json)
         const Memo &m = book.at(i);
         QJsonArray weekdays;
         for (int day = 0; day < 7; ++day) {
-            if (m.week & (1 << day))
+            if (m.week > 0 && (m.week & (1 << day)))
                 weekdays.append(QLatin1String(kWeekdayNames[day]));
         }
         const QString next = nextText(m, now, QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
         memos.append(QJsonObject {{QStringLiteral("number"), i + 1}, {QStringLiteral("id"), memoId(m)},
-            {QStringLiteral("kind"), kindOf(m)}, {QStringLiteral("year"), m.year}, {QStringLiteral("month"), m.month},
+            {QStringLiteral("kind"), kindName(m)}, {QStringLiteral("year"), m.year}, {QStringLiteral("month"), m.month},
             {QStringLiteral("day"), m.days}, {QStringLiteral("hour"), m.hour}, {QStringLiteral("minute"), m.min},
             {QStringLiteral("weekdays"), weekdays}, {QStringLiteral("sound"), m.sound == 1},
             {QStringLiteral("text"), QString(m.text).replace(QLatin1String("\r\n"), QLatin1String("\n"))},
@@ -439,7 +445,11 @@ std::optional<int> run(int argc, char **argv)
         return finish(*reply);
     const Request &r = std::get<Request>(request);
 
-    const QString folder = ApplicationDirectory().path();
+    ApplicationDirectory directory;
+    const QString folder = directory.path();
+    // The lock lives in the data folder: an add makes it first, as a start does.
+    if (r.verb == QLatin1String("add"))
+        directory.create();
     // Declared first, dropped last: never without the mark while the lock is held.
     CommandMark mark(memo_bus::folderKey(folder));
     FileLock lock(folder);

@@ -84,6 +84,18 @@ public:
         return static_cast<qint16>(value);
     }
 
+    // Whether nothing but blanks and line ends is left: anything else is a
+    // record the count line does not name.
+    bool atEnd() const
+    {
+        for (qsizetype at = m_pos; at < m_text.size(); ++at) {
+            const QChar c = m_text.at(at);
+            if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+                return false;
+        }
+        return true;
+    }
+
 private:
     static bool isSeparator(QChar c)
     {
@@ -125,10 +137,15 @@ QString codecMissing(const Codec &codec)
 
 std::optional<MemoTable> parse(const QByteArray &bytes, const Codec &codec)
 {
+    // An end-of-file mark (Ctrl-Z), as old editors leave, ends the file; the
+    // code page would make it another control character.
+    QByteArray data = bytes;
+    while (!data.isEmpty() && QByteArrayView("\x1a\r\n \t").contains(data.back()))
+        data.chop(1);
     QString text;
     // Undecodable bytes are kept as replacement characters rather than losing
     // every memo of the file.
-    codec.decode(bytes, &text);
+    codec.decode(data, &text);
     ItemReader reader(text);
 
     const std::optional<qint16> n = reader.number();
@@ -151,6 +168,10 @@ std::optional<MemoTable> parse(const QByteArray &bytes, const Codec &codec)
         // file may hold text the writer could not write back.
         table.append({*min, *hour, *days, *month, *year, storableText(*memoText, codec), *sound, *week});
     }
+    // A count line that says less than the file holds would drop the rest
+    // at the next save.
+    if (!reader.atEnd())
+        return std::nullopt;
     return table;
 }
 
@@ -185,6 +206,25 @@ LoadResult Store::load(const QString &path, MemoTable &table)
     return table.isEmpty() ? LoadResult::Empty : LoadResult::Loaded;
 }
 
+void Store::adopt(const QString &from, const QString &path, bool folderClosed)
+{
+    if (!m_files.exists(from))
+        return;
+    const std::optional<QByteArray> bytes = folderClosed ? m_files.readOwn(from) : std::nullopt;
+    QString text;
+    if (!folderClosed)
+        text = QStringLiteral("%1 は他のユーザーも書き込めるフォルダーにあるため、メモを読み込みませんでした。"
+                              "メモは %2 に保存します。");
+    else if (!bytes)
+        text = QStringLiteral("%1 はあなたの通常のファイルではないため、メモを読み込みませんでした。"
+                              "メモは %2 に保存します。");
+    else if (replace(path, *bytes))
+        text = QStringLiteral(
+            "%1 のメモを %2 に写しました。これからのメモはこちらに保存します（元のファイルはそのままです）。");
+    if (!text.isEmpty())
+        m_messages.error(QStringLiteral("rekuda31"), text.arg(from, path));
+}
+
 bool Store::write(const QString &path, const MemoTable &table)
 {
     return replace(path, serialize(table, m_codec));
@@ -215,6 +255,8 @@ bool Store::settle(bool done, const QString &failure, const QString &path, const
     if (done)
         ++m_saves;
     else
+        m_lastError = error;
+    if (!done && !m_held)
         m_messages.error(QStringLiteral("rekuda31"), failure.arg(path, error));
     return done;
 }

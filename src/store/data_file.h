@@ -43,6 +43,12 @@ public:
     // A damaged file is moved aside before anything can overwrite it.
     LoadResult load(const QString &path, MemoTable &table);
 
+    // On the start that made the data folder: a data file left in the
+    // program's folder is copied to path, once, and never changed; one that
+    // others may have put there (the folder is not closed to them) is not.
+    // Either way the user is told.
+    void adopt(const QString &from, const QString &path, bool folderClosed);
+
     // Rewrites the whole file: count line and every memo.
     bool write(const QString &path, const MemoTable &table);
     // As write(), but an empty table leaves a zero-byte file.
@@ -50,6 +56,10 @@ public:
     // Deletes the file; a file that is already gone is fine.
     bool remove(const QString &path);
     const Codec &codec() const { return m_codec; }
+    // While held, failures are recorded but not told.
+    void holdMessages(bool held) { m_held = held; }
+    // Why the last write or deletion failed.
+    const QString &lastError() const { return m_lastError; }
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_unsaved; }
     // Writes and deletions that succeeded so far.
@@ -64,6 +74,8 @@ private:
     const Codec &m_codec;
     Messages &m_messages;
     bool m_unsaved = false;
+    bool m_held = false;
+    QString m_lastError;
     int m_saves = 0;
 };
 

@@ -24,6 +24,20 @@ struct Memo
     auto dateKey() const { return std::tuple(year, month, days, hour, min); }
 };
 
+// What a memo is, by the table's fields, for everything that fires, shows,
+// dismisses or edits it: a month makes a one-off memo (whatever its year
+// says); otherwise a weekday mask makes it weekly, day 0 every day, and any
+// other day every month.
+enum class MemoKind { OneOff, Weekly, EveryDay, EveryMonth };
+inline MemoKind kindOf(const Memo &memo)
+{
+    if (memo.month != 0)
+        return MemoKind::OneOff;
+    if (memo.week != 0)
+        return MemoKind::Weekly;
+    return memo.days == 0 ? MemoKind::EveryDay : MemoKind::EveryMonth;
+}
+
 // The memo table: the memos in date order, slot k at index k (DataMaxNumber is
 // its size). A data file may fill all 21 slots; the windows offer 20 (DataMax).
 using MemoTable = QList<Memo>;

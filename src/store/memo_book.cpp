@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/codec.h"
 
+#include <QFileInfo>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -34,10 +35,21 @@ QDateTime MemoBook::thisMinute() const
     return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()), Qt::UTC);
 }
 
-void MemoBook::setFolder(const QString &folder)
+void MemoBook::setFolder(const QString &folder, const QString &programFolder)
 {
     m_fileName = folder + QLatin1String("/rekuda31.dat");
     m_soundFile = folder + QLatin1String("/rekuda31.wav");
+    m_programSoundFile = programFolder.isEmpty() ? m_soundFile : programFolder + QLatin1String("/rekuda31.wav");
+}
+
+QString MemoBook::soundFile() const
+{
+    return QFileInfo::exists(m_soundFile) ? m_soundFile : m_programSoundFile;
+}
+
+void MemoBook::adoptLeftBehind(const QString &programFolder, bool folderClosed)
+{
+    m_store.adopt(programFolder + QLatin1String("/rekuda31.dat"), m_fileName, folderClosed);
 }
 
 data_file::LoadResult MemoBook::load()
@@ -47,6 +59,27 @@ data_file::LoadResult MemoBook::load()
     m_occasions = QList<Occasions>(m_memos.size(), Occasions {thisMinute(), {}});
     emit changed();
     return result;
+}
+
+void MemoBook::setShownSlot(int slot)
+{
+    m_shown = slot >= 0 && slot < count() ? slot : -1;
+    m_shownMemo = m_shown >= 0 ? at(slot) : Memo();
+}
+
+void MemoBook::insertAt(int slot, const Memo &memo, const Occasions &occasions)
+{
+    m_memos.insert(slot, memo);
+    m_occasions.insert(slot, occasions);
+    if (m_shown >= slot)
+        ++m_shown;
+}
+
+void MemoBook::removeAt(int slot)
+{
+    m_memos.removeAt(slot);
+    m_occasions.removeAt(slot);
+    m_shown = m_shown == slot ? -1 : m_shown > slot ? m_shown - 1 : m_shown;
 }
 
 bool MemoBook::roomToSet() const
@@ -61,9 +94,7 @@ bool MemoBook::set(const Memo &memo)
         return false;
     Memo stored = memo;
     stored.text = data_file::storableText(memo.text, m_store.codec());
-    const int at = placeForNew(m_memos, stored);
-    m_memos.insert(at, stored);
-    m_occasions.insert(at, Occasions {thisMinute(), {}});
+    insertAt(placeForNew(m_memos, stored), stored, Occasions {thisMinute(), {}});
     m_outForEditing.reset();
     m_store.write(m_fileName, m_memos);
     emit changed();
@@ -74,8 +105,7 @@ void MemoBook::remove(int slot)
 {
     if (slot < 0 || slot >= count())
         return;
-    m_memos.removeAt(slot);
-    m_occasions.removeAt(slot);
+    removeAt(slot);
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
 }
@@ -84,12 +114,11 @@ void MemoBook::dismiss(int slot, const QDateTime &occasion)
 {
     if (slot < 0 || slot >= count())
         return;
-    if (at(slot).year == 0) {
+    if (kindOf(at(slot)) != MemoKind::OneOff) {
         m_occasions[slot].presentedUpTo = std::max(m_occasions[slot].presentedUpTo, occasion);
         return;
     }
-    m_memos.removeAt(slot);
-    m_occasions.removeAt(slot);
+    removeAt(slot);
     if (!m_memos.isEmpty()) {
         m_store.write(m_fileName, m_memos);
     } else {
@@ -101,22 +130,24 @@ void MemoBook::dismiss(int slot, const QDateTime &occasion)
 
 Memo MemoBook::takeForEdit(int slot)
 {
-    m_outForEditing = m_memos.takeAt(slot);
-    m_outForEditingOccasions = m_occasions.takeAt(slot);
+    m_outForEditing = m_memos.at(slot);
+    m_outForEditingOccasions = m_occasions.at(slot);
+    removeAt(slot);
     m_takenFrom = slot;
     m_store.writeOrEmpty(m_fileName, m_memos);
     emit changed();
     return *m_outForEditing;
 }
 
-int MemoBook::placeForMemoOutForEditing() const
+int MemoBook::placeOfMemoOutForEditing() const
 {
+    const MemoTable &table = m_memos;
     // Memos that came or went since it was taken may have put its old place
     // out of date order: it goes after every memo that sorts before it and
     // before every memo that sorts after it.
     const auto key = m_outForEditing->dateKey();
-    const auto first = std::count_if(m_memos.begin(), m_memos.end(), [&](const Memo &m) { return m.dateKey() < key; });
-    const auto last = std::count_if(m_memos.begin(), m_memos.end(), [&](const Memo &m) { return m.dateKey() <= key; });
+    const auto first = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() < key; });
+    const auto last = std::count_if(table.begin(), table.end(), [&](const Memo &m) { return m.dateKey() <= key; });
     return int(std::clamp(qsizetype(m_takenFrom), first, last));
 }
 
@@ -126,9 +157,7 @@ bool MemoBook::putBack()
     // there is always room; without it the memo stays out rather than vanish.
     if (!m_outForEditing || count() >= kSlots)
         return false;
-    const int at = placeForMemoOutForEditing();
-    m_memos.insert(at, *m_outForEditing);
-    m_occasions.insert(at, m_outForEditingOccasions);
+    insertAt(placeOfMemoOutForEditing(), *m_outForEditing, m_outForEditingOccasions);
     m_outForEditing.reset();
     m_armed = true;
     m_store.write(m_fileName, m_memos);
@@ -138,11 +167,11 @@ bool MemoBook::putBack()
 
 void MemoBook::saveForSession()
 {
-    if (!m_outForEditing || count() >= kSlots)
-        return;
-    MemoTable table = m_memos;
-    table.insert(placeForMemoOutForEditing(), *m_outForEditing);
-    m_store.write(m_fileName, table);
+    if (m_outForEditing && count() < kSlots) {
+        MemoTable table = m_memos;
+        table.insert(placeOfMemoOutForEditing(), *m_outForEditing);
+        m_store.write(m_fileName, table);
+    }
 }
 
 void MemoBook::settleBeforeEnd()
@@ -170,9 +199,7 @@ std::optional<int> MemoBook::addFromScript(const Memo &memo)
         set(memo);
     }
     m_outForEditing = editing;
-    // Slots kept for later move along with their memos.
-    if (slot <= m_shown)
-        ++m_shown;
+    // Its old place moves along with the memos.
     if (slot <= m_takenFrom)
         ++m_takenFrom;
     emit changed();
@@ -183,8 +210,6 @@ void MemoBook::removeFromScript(int slot)
 {
     if (slot < 0 || slot >= count())
         return;
-    if (slot < m_shown)
-        --m_shown;
     if (slot < m_takenFrom)
         --m_takenFrom;
     remove(slot);

@@ -36,10 +36,13 @@ public:
     };
     const Occasions &occasions(int slot) const { return m_occasions.at(slot); }
 
-    // The data file and the wave file live in folder.
-    void setFolder(const QString &folder);
+    // The data file and the wave file live in folder; a wave file beside the
+    // program plays when folder has none.
+    void setFolder(const QString &folder, const QString &programFolder = {});
     const QString &fileName() const { return m_fileName; }
-    const QString &soundFile() const { return m_soundFile; }
+    QString soundFile() const;
+    // A data file of the program's folder comes into a data folder just made.
+    void adoptLeftBehind(const QString &programFolder, bool folderClosed);
 
     // Start-up: reads the data file; the due check is armed when memos came.
     data_file::LoadResult load();
@@ -52,9 +55,12 @@ public:
     bool armed() const { return m_armed; }
     void arm() { m_armed = true; }
 
-    // The slot the alarm window shows.
+    // The memo the alarm window was presented for: its slot follows it as
+    // memos come and go (-1 once it is gone), so the window shows, and its
+    // dismissal removes, that memo and no other.
     int shownSlot() const { return m_shown; }
-    void setShownSlot(int slot) { m_shown = slot; }
+    const Memo &shownMemo() const { return m_shownMemo; }
+    void setShownSlot(int slot);
 
     // "設定" (FileWrite): the memo joins the table in date order, after those
     // of its minute, replacing a memo that was out for editing; the due check
@@ -84,6 +90,9 @@ public:
     // word, while the edit goes on.
     void saveForSession();
 
+    // While held, a failed write is not told: the caller tells it once.
+    void holdMessages(bool held) { m_store.holdMessages(held); }
+    const QString &lastError() const { return m_store.lastError(); }
     // The last write or deletion failed: the file is behind the table.
     bool unsaved() const { return m_store.unsaved(); }
     // Writes and deletions that succeeded so far.
@@ -94,29 +103,34 @@ public:
 
     // A memo from a script (`rekuda31 add`, the session bus): placed as set()
     // places it, but a memo out for editing stays out, and counts against the
-    // 20 as in the windows. The memo the alarm shows keeps its place in
-    // shownSlot(). Returns the new memo's slot, or nothing, changing nothing,
-    // when there is no room.
+    // 20 as in the windows. Returns the new memo's slot, or nothing, changing
+    // nothing, when there is no room.
     std::optional<int> addFromScript(const Memo &memo);
     bool roomToAddFromScript() const;
-    // A script's removal; the alarm's slot follows the memo it shows.
+    // A script's removal.
     void removeFromScript(int slot);
 
 signals:
     void changed();
 
 private:
-    // Where the memo out for editing goes back: its old place, as far as date order allows.
-    int placeForMemoOutForEditing() const;
+    // Where the memo out for editing goes back.
+    int placeOfMemoOutForEditing() const;
+    // Every insertion and removal goes here: the alarm's slot and the
+    // occasions follow the memos.
+    void insertAt(int slot, const Memo &memo, const Occasions &occasions);
+    void removeAt(int slot);
     // The present minute, from which a memo coming into the table falls due.
     QDateTime thisMinute() const;
 
     data_file::Store m_store;
     QString m_fileName;
     QString m_soundFile;
+    QString m_programSoundFile;
     MemoTable m_memos;
     bool m_armed = false;
-    int m_shown = 0;
+    int m_shown = -1;
+    Memo m_shownMemo;
     QList<Occasions> m_occasions; // slot by slot, beside the table
     std::optional<Memo> m_outForEditing;
     Occasions m_outForEditingOccasions;

@@ -88,7 +88,11 @@ class Session(unittest.TestCase):
         return proc
 
     def files(self, folder):
-        return {p.name: p.read_bytes() for p in folder.iterdir() if p.name not in ("rekuda31", "rekuda31.wav")}
+        """The folder's files but the program, its wave and the running copy's lock (empty, private, checked here)."""
+        lock = folder / ".rekuda31.lock"
+        assert not lock.exists() or (lock.stat().st_mode & 0o777, lock.stat().st_size) == (0o600, 0), "lock file"
+        skipped = ("rekuda31", "rekuda31.wav", lock.name)
+        return {p.name: p.read_bytes() for p in folder.iterdir() if p.name not in skipped}
 
     def windows(self, proc, name, popup=False):
         """Mapped top-level windows of proc titled name (its pop-up menus if popup): above tells
