@@ -8,8 +8,6 @@
 #include <QJsonObject>
 #include <QTest>
 
-using memo_commands::Reply;
-
 namespace {
 
 const QDateTime kNow(QDate(2026, 12, 25), QTime(10, 0, 52)); // a Friday
@@ -28,7 +26,6 @@ struct Book
         for (int i = 0; i < memos; ++i)
             book.set(Memo {qint16(i % 60), 12, 1, 1, 2027, QStringLiteral("m%1").arg(i), 0, 0});
     }
-    QByteArray file() const { return readBytes(book.fileName()); }
 
     QTemporaryDir folder;
     Cp932Codec codec;
@@ -44,189 +41,150 @@ class TestMemoCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void parseWhen_data();
-    void parseWhen();
-    void add_data();
-    void add();
-    void listAgreesWithBook();
-    void remove_data();
-    void remove();
+    void parseWhen_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<QString>("expected"); // the fields, or "error"
+        const auto row = [](const char *name, const char *when, const char *expected) {
+            QTest::newRow(name) << QString::fromUtf8(when) << QString::fromUtf8(expected);
+        };
+        row("date T time", "2027-01-15T09:30", "2027/1/15 9:30 w0");
+        row("time today", "23:59", "2026/12/25 23:59 w0");
+        row("+時間分", "+1時間5分", "2026/12/25 11:05 w0");
+        row("+h m over the new year", "+158h15m", "2027/1/1 0:15 w0");
+        row("毎月 15日", "毎月 15日 09:30", "0/0/15 9:30 w0");
+        row("weekly full-width", "weekly　mon、fri ０８：１５", "0/0/0 8:15 w34");
+        row("毎週 in every spelling", "毎週 日,土曜日,Tuesday,wed,木曜 08:15", "0/0/0 8:15 w93");
+        row("29 February of a leap year", "2028-02-29 09:00", "2028/2/29 9:00 w0");
+        row("29 February of a common year", "2027-02-29 09:00", "error");
+        row("31 April", "2027-04-31 09:00", "error");
+        row("hour 24", "24:00", "error");
+        row("monthly day 32", "monthly 32 09:30", "error");
+        row("monthly without day", "monthly 09:30", "error");
+        row("weekly unknown day", "weekly mon,xyz 08:15", "error");
+        row("bare +", "+", "error");
+        row("+ without unit", "+1h25", "error");
+        row("minutes before hours", "+30m1h", "error");
+        row("nothing", "", "error");
+    }
+    void parseWhen()
+    {
+        QFETCH(QString, when);
+        QString error;
+        const std::optional<MemoDraft> draft = memo_commands::parseWhen(when, kNow, &error);
+        QTEST(draft ? fieldsOf(*draft) : QStringLiteral("error"), "expected");
+        QCOMPARE(error.contains(when), !draft); // a malformed WHEN is named in the message
+    }
+
+    void add_data()
+    {
+        QTest::addColumn<int>("memos"); // one more is out for editing when negative
+        QTest::addColumn<QString>("when");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message"); // a part of the reply
+        QTest::addColumn<int>("slot"); // where the memo lands, -1 when refused
+        const auto row = [](const char *name, int memos, const char *when, int status, const char *says, int slot) {
+            QTest::newRow(name) << memos << QString::fromUtf8(when) << status << QString::fromUtf8(says) << slot;
+        };
+        row("20th memo, next minute", 19, "+1m", 0, "10時1分", 0);
+        row("the present minute", 0, "10:00", 1, "過去の時間を設定しました。再設定してください。", -1);
+        row("earlier year", 0, "2025-12-25 11:00", 1, "過去の時間", -1);
+        row("daily at an earlier hour", 0, "daily 09:00", 0, "毎日", 0);
+        row("malformed", 0, "2027-02-29 09:00", 2, "2027-02-29", -1);
+        row("before memos of a later date", 3, "2026-12-31 12:00", 0, "12月31日", 0);
+        row("after memos of its own minute", 3, "2027-01-01 12:01", 0, "12時1分", 2);
+        row("21st memo", 20, "+5m", 1, "これ以上設定できません。", -1);
+        row("20th with one out for editing", -19, "+5m", 1, "これ以上設定できません。", -1);
+        row("earlier today, past before full", 20, "09:59", 1, "過去の時間", -1);
+    }
+    void add()
+    {
+        QFETCH(int, memos);
+        QFETCH(QString, when);
+        QFETCH(QString, message);
+        QFETCH(int, slot);
+        Book b(qAbs(memos) + (memos < 0 ? 1 : 0));
+        if (memos < 0)
+            b.book.takeForEdit(0);
+        const std::optional<Memo> editing = b.book.memoOutForEditing();
+        const int writes = b.files.writes, added = slot >= 0 ? 1 : 0;
+        const memo_commands::Reply reply = memo_commands::add(b.book, kNow, when, QStringLiteral("お\"茶\n①"), true);
+        QTEST(reply.status, "status");
+        QVERIFY2(reply.text.contains(message), qPrintable(reply.text));
+        QCOMPARE(b.book.count(), qAbs(memos) + added);
+        QCOMPARE(b.files.writes, writes + added);
+        QCOMPARE(b.book.memoOutForEditing(), editing); // the memo out for editing stays out, whatever a script does
+        if (slot < 0)
+            return;
+        // Stored as the text window stores it: quotes full-width, line breaks CR LF.
+        QCOMPARE(b.book.at(slot).text, QStringLiteral("お＂茶\r\n①"));
+        QCOMPARE(b.book.at(slot).sound, qint16(1));
+        QVERIFY(b.book.armed());
+        QCOMPARE(readBytes(b.book.fileName()), data_file::serialize(b.book.memos(), b.codec));
+    }
+
+    void listAgreesWithBook()
+    {
+        Book b;
+        for (const char *when : {"weekly mon,fri 08:15", "monthly 31 07:00", "daily 09:30", "2027-01-15 09:30"})
+            QCOMPARE(
+                memo_commands::add(b.book, kNow, QString::fromUtf8(when), QStringLiteral("a\nb"), false).status, 0);
+        const QJsonArray memos = QJsonDocument::fromJson(memo_commands::list(b.book, kNow, true).text.toUtf8()).array();
+        QStringList got;
+        for (int i = 0; i < memos.size(); ++i) {
+            QJsonObject m = memos[i].toObject();
+            QCOMPARE(m.take(QStringLiteral("id")).toString(), memo_commands::memoId(b.book.at(i)));
+            got << QString::fromUtf8(QJsonDocument(m).toJson(QJsonDocument::Compact)).remove(u'"');
+        }
+        QCOMPARE(got.join(u'\n'),
+            QStringLiteral(
+                R"({day:0,hour:8,kind:weekly,minute:15,month:0,next:2026-12-28T08:15:00,number:1,sound:false,text:a\nb,weekdays:[mon,fri],year:0}
+{day:0,hour:9,kind:daily,minute:30,month:0,next:2026-12-26T09:30:00,number:2,sound:false,text:a\nb,weekdays:[],year:0}
+{day:31,hour:7,kind:monthly,minute:0,month:0,next:2026-12-31T07:00:00,number:3,sound:false,text:a\nb,weekdays:[],year:0}
+{day:15,hour:9,kind:once,minute:30,month:1,next:2027-01-15T09:30:00,number:4,sound:false,text:a\nb,weekdays:[],year:2027})"));
+        const QString text = memo_commands::list(b.book, kNow, false).text;
+        QVERIFY2(
+            text.startsWith(QStringLiteral("1. (月)(金)8時15分　a\n    b  (次回 2026-12-28 08:15)\n2. 毎日　9時30分")),
+            qPrintable(text));
+    }
+
+    void remove_data()
+    {
+        QTest::addColumn<QString>("how"); // "n<number>", "id<slot whose id>" or a raw id
+        QTest::addColumn<int>("busySlot");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("gone"); // the slot removed, -1 for none
+        QTest::newRow("beside the alarm's memo") << "n1" << 1 << 0 << 0;
+        QTest::newRow("last") << "n3" << -1 << 0 << 2;
+        QTest::newRow("number 0") << "n0" << -1 << 1 << -1;
+        QTest::newRow("the alarm's memo") << "n2" << 1 << 1 << -1;
+        QTest::newRow("by id") << "id1" << -1 << 0 << 1;
+        QTest::newRow("by id, the alarm's") << "id1" << 1 << 1 << -1;
+        QTest::newRow("id of no memo") << "0123456789ab" << -1 << 1 << -1;
+        QTest::newRow("malformed id") << "xyz" << -1 << 2 << -1;
+    }
+    void remove()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, busySlot);
+        QFETCH(int, gone);
+        Book b(3);
+        b.book.setShownSlot(2);
+        const MemoTable before = b.book.memos();
+        const QString id
+            = how.startsWith(QLatin1String("id")) ? memo_commands::memoId(before[how.mid(2).toInt()]) : how;
+        const memo_commands::Reply reply = how.startsWith(u'n')
+            ? memo_commands::removeNumber(b.book, how.mid(1).toInt(), busySlot)
+            : memo_commands::removeById(b.book, id, busySlot);
+        QTEST(reply.status, "status");
+        MemoTable expected = before;
+        if (gone >= 0)
+            QVERIFY2(reply.text.contains(expected.takeAt(gone).text), qPrintable(reply.text));
+        QCOMPARE(b.book.memos(), expected);
+        if (gone != 2) // the alarm keeps pointing at the memo it shows
+            QCOMPARE(b.book.at(b.book.shownSlot()), before[2]);
+    }
 };
-
-void TestMemoCommands::parseWhen_data()
-{
-    QTest::addColumn<QString>("when");
-    QTest::addColumn<QDateTime>("now");
-    QTest::addColumn<QString>("expected"); // the fields, or "error"
-    const QDateTime lateEvening(QDate(2026, 12, 31), QTime(23, 45, 10));
-    const auto row = [](const char *name, const QString &when, const QDateTime &now, const char *expected) {
-        QTest::newRow(name) << when << now << QString::fromUtf8(expected);
-    };
-    row("date and time", "2027-01-15 09:30", kNow, "2027/1/15 9:30 w0");
-    row("date T time", "2027-01-15T09:30", kNow, "2027/1/15 9:30 w0");
-    row("time today", "09:30", kNow, "2026/12/25 9:30 w0");
-    row("+1m drops the seconds", "+1m", kNow, "2026/12/25 10:01 w0");
-    row("+1h30m", "+1h30m", kNow, "2026/12/25 11:30 w0");
-    row("+分 in Japanese", "+1時間5分", kNow, "2026/12/25 11:05 w0");
-    row("+30m over the new year", "+30m", lateEvening, "2027/1/1 0:15 w0");
-    row("daily", "daily 09:30", kNow, "0/0/0 9:30 w0");
-    row("monthly", "monthly 15 09:30", kNow, "0/0/15 9:30 w0");
-    row("毎月 15日", "毎月 15日 09:30", kNow, "0/0/15 9:30 w0");
-    row("monthly 31", "monthly 31 23:59", kNow, "0/0/31 23:59 w0");
-    row("weekly mon,fri", "weekly mon,fri 08:15", kNow, "0/0/0 8:15 w34");
-    row("毎週 月,金", "毎週 月,金 08:15", kNow, "0/0/0 8:15 w34");
-    row("weekly whole week", "weekly sun,sat,Tuesday,wed,thu 08:15", kNow, "0/0/0 8:15 w93");
-    row("full-width", "毎週　月曜日、金曜 ０８：１５", kNow, "0/0/0 8:15 w34");
-    row("29 February of a leap year", "2028-02-29 09:00", kNow, "2028/2/29 9:00 w0");
-    row("29 February of a common year", "2027-02-29 09:00", kNow, "error");
-    row("31 April", "2027-04-31 09:00", kNow, "error");
-    row("31 May", "2027-05-31 09:00", kNow, "2027/5/31 9:00 w0");
-    row("hour 24", "24:00", kNow, "error");
-    row("monthly day 32", "monthly 32 09:30", kNow, "error");
-    row("monthly without day", "monthly 09:30", kNow, "error");
-    row("weekly unknown day", "weekly mon,xyz 08:15", kNow, "error");
-    row("bare +", "+", kNow, "error");
-    row("+ without unit", "+25", kNow, "error");
-    row("minutes before hours", "+30m1h", kNow, "error");
-    row("nothing", "", kNow, "error");
-}
-
-void TestMemoCommands::parseWhen()
-{
-    QFETCH(QString, when);
-    QFETCH(QDateTime, now);
-    QFETCH(QString, expected);
-    QString error;
-    const std::optional<MemoDraft> draft = memo_commands::parseWhen(when, now, &error);
-    QCOMPARE(draft ? fieldsOf(*draft) : QStringLiteral("error"), expected);
-    // A malformed WHEN is named in the message.
-    QCOMPARE(error.contains(when), !draft);
-}
-
-void TestMemoCommands::add_data()
-{
-    QTest::addColumn<int>("memos");
-    QTest::addColumn<bool>("outForEditing");
-    QTest::addColumn<QString>("when");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message"); // a part of the reply
-    QTest::addColumn<int>("slot"); // where the memo lands, -1 when refused
-    QTest::newRow("next minute") << 0 << false << "+1m" << 0 << "10時1分" << 0;
-    QTest::newRow("the present minute") << 0 << false << "10:00" << 1
-                                        << "過去の時間を設定しました。再設定してください。" << -1;
-    QTest::newRow("+0m is the present minute") << 0 << false << "+0m" << 1 << "過去の時間を設定しました。" << -1;
-    QTest::newRow("earlier today") << 0 << false << "09:59" << 1 << "過去の時間" << -1;
-    QTest::newRow("earlier year") << 0 << false << "2025-12-25 11:00" << 1 << "過去の時間" << -1;
-    QTest::newRow("daily at an earlier hour") << 0 << false << "daily 09:00" << 0 << "毎日" << 0;
-    QTest::newRow("malformed") << 0 << false << "2027-02-29 09:00" << 2 << "2027-02-29" << -1;
-    QTest::newRow("before memos of a later date") << 3 << false << "2026-12-31 12:00" << 0 << "12月31日" << 0;
-    QTest::newRow("after memos of its own minute") << 3 << false << "2027-01-01 12:01" << 0 << "12時1分" << 2;
-    QTest::newRow("20th memo") << 19 << false << "+5m" << 0 << "設定しました" << 0;
-    QTest::newRow("21st memo") << 20 << false << "+5m" << 1 << "これ以上設定できません。" << -1;
-    QTest::newRow("20th with one out for editing") << 19 << true << "+5m" << 1 << "これ以上設定できません。" << -1;
-    QTest::newRow("past comes before full") << 20 << false << "09:00" << 1 << "過去の時間" << -1;
-}
-
-void TestMemoCommands::add()
-{
-    QFETCH(int, memos);
-    QFETCH(bool, outForEditing);
-    QFETCH(QString, when);
-    QFETCH(int, status);
-    QFETCH(QString, message);
-    QFETCH(int, slot);
-    Book b(memos + (outForEditing ? 1 : 0));
-    if (outForEditing)
-        b.book.takeForEdit(0);
-    const std::optional<Memo> editing = b.book.memoOutForEditing();
-    const int writes = b.files.writes;
-    const Reply reply = memo_commands::add(b.book, kNow, when, QStringLiteral("お\"茶\n①"), true);
-    QCOMPARE(reply.status, status);
-    QVERIFY2(reply.text.contains(message), qPrintable(reply.text));
-    QCOMPARE(b.book.count(), memos + (slot >= 0 ? 1 : 0));
-    QCOMPARE(b.files.writes, writes + (slot >= 0 ? 1 : 0));
-    // The memo out for editing stays out, whatever a script does.
-    QCOMPARE(b.book.memoOutForEditing(), editing);
-    if (slot < 0)
-        return;
-    // Stored as the text window stores it: quotes full-width, line breaks CR LF.
-    QCOMPARE(b.book.at(slot).text, QStringLiteral("お＂茶\r\n①"));
-    QCOMPARE(b.book.at(slot).sound, qint16(1));
-    QVERIFY(b.book.armed());
-    QCOMPARE(b.file(), data_file::serialize(b.book.memos(), b.codec));
-}
-
-void TestMemoCommands::listAgreesWithBook()
-{
-    Book b;
-    for (const char *when : {"weekly mon,fri 08:15", "monthly 31 07:00", "daily 09:30", "2027-01-15 09:30"})
-        QCOMPARE(memo_commands::add(b.book, kNow, QString::fromUtf8(when), QStringLiteral("a\nb"), false).status, 0);
-    const QJsonArray memos = QJsonDocument::fromJson(memo_commands::list(b.book, kNow, true).text.toUtf8()).array();
-    QCOMPARE(memos.size(), 4);
-    const QStringList expected {QStringLiteral("1 weekly 0/0/0 8:15 [mon,fri] next 2026-12-28T08:15:00"),
-        QStringLiteral("2 daily 0/0/0 9:30 [] next 2026-12-26T09:30:00"),
-        QStringLiteral("3 monthly 0/0/31 7:00 [] next 2026-12-31T07:00:00"),
-        QStringLiteral("4 once 2027/1/15 9:30 [] next 2027-01-15T09:30:00")};
-    for (int i = 0; i < memos.size(); ++i) {
-        const QJsonObject m = memos[i].toObject();
-        QStringList days;
-        for (const QJsonValue &day : m[QStringLiteral("weekdays")].toArray())
-            days << day.toString();
-        QCOMPARE(QString::asprintf("%d %s %d/%d/%d %d:%02d [%s] next %s", m[QStringLiteral("number")].toInt(),
-                     qPrintable(m[QStringLiteral("kind")].toString()), m[QStringLiteral("year")].toInt(),
-                     m[QStringLiteral("month")].toInt(), m[QStringLiteral("day")].toInt(),
-                     m[QStringLiteral("hour")].toInt(), m[QStringLiteral("minute")].toInt(),
-                     qPrintable(days.join(u',')), qPrintable(m[QStringLiteral("next")].toString())),
-            expected[i]);
-        QCOMPARE(m[QStringLiteral("text")].toString(), QStringLiteral("a\nb"));
-        QCOMPARE(m[QStringLiteral("id")].toString(), memo_commands::memoId(b.book.at(i)));
-    }
-    const QString text = memo_commands::list(b.book, kNow, false).text;
-    QVERIFY2(text.startsWith(QStringLiteral("1. (月)(金)8時15分　a\n    b  (次回 2026-12-28 08:15)\n2. 毎日　9時30分")),
-        qPrintable(text));
-}
-
-void TestMemoCommands::remove_data()
-{
-    QTest::addColumn<QString>("how"); // "n<number>" or "id<slot whose id>" or a raw id
-    QTest::addColumn<int>("busySlot");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("gone"); // the slot removed, -1 for none
-    QTest::newRow("first") << "n1" << -1 << 0 << 0;
-    QTest::newRow("last") << "n3" << -1 << 0 << 2;
-    QTest::newRow("number 0") << "n0" << -1 << 1 << -1;
-    QTest::newRow("the alarm's memo") << "n2" << 1 << 1 << -1;
-    QTest::newRow("beside the alarm's memo") << "n1" << 1 << 0 << 0;
-    QTest::newRow("by id") << "id1" << -1 << 0 << 1;
-    QTest::newRow("by id, the alarm's") << "id1" << 1 << 1 << -1;
-    QTest::newRow("id of no memo") << "0123456789ab" << -1 << 1 << -1;
-    QTest::newRow("malformed id") << "xyz" << -1 << 2 << -1;
-}
-
-void TestMemoCommands::remove()
-{
-    QFETCH(QString, how);
-    QFETCH(int, busySlot);
-    QFETCH(int, status);
-    QFETCH(int, gone);
-    Book b(3);
-    b.book.setShownSlot(2);
-    const MemoTable before = b.book.memos();
-    const Reply reply = how.startsWith(u'n') ? memo_commands::removeNumber(b.book, how.mid(1).toInt(), busySlot)
-        : how.startsWith(QLatin1String("id"))
-        ? memo_commands::removeById(b.book, memo_commands::memoId(b.book.at(how.mid(2).toInt())), busySlot)
-        : memo_commands::removeById(b.book, how, busySlot);
-    QCOMPARE(reply.status, status);
-    MemoTable expected = before;
-    if (gone >= 0) {
-        expected.removeAt(gone);
-        QVERIFY2(reply.text.contains(before[gone].text), qPrintable(reply.text));
-    }
-    QCOMPARE(b.book.memos(), expected);
-    // The alarm keeps pointing at the memo it shows.
-    if (gone != 2)
-        QCOMPARE(b.book.at(b.book.shownSlot()), before[2]);
-}
 
 QTEST_MAIN(TestMemoCommands)
 #include "tst_memo_commands.moc"
