@@ -22,20 +22,20 @@ struct FakeClock : Clock
     QDateTime moment {QDate(2026, 12, 25), QTime(14, 29, 58)};
 };
 
-// The program's folder is the test's; no other copy runs; no panel opens.
-struct FakeDirectory : ProgramDirectory
+// One for each part: the program's folder is the test's, no other copy runs, no panel opens, sounds are counted.
+struct FakeDesktop : ProgramDirectory, InstanceLock, Launcher, Beeper, SoundPlayer
 {
+    explicit FakeDesktop(const QString &where = {}) { folder = where; }
     QString path() const override { return folder; }
-    QString folder;
-};
-struct FakeLock : InstanceLock
-{
     bool acquire() override { return true; }
     void release() override { }
-};
-struct FakeLauncher : Launcher
-{
     void openDateTimeSettings() override { }
+    void beep() override { ++beeps; }
+    void close() override { calls << QStringLiteral("close"); }
+    void play(const QString &path) override { calls << QStringLiteral("play ") + path; }
+    QString folder;
+    int beeps = 0;
+    QStringList calls;
 };
 
 // Real files in the test's folder, with writes that can be made to fail.
@@ -44,25 +44,11 @@ struct FaultyFiles : PosixFiles
     bool replace(const QString &path, const QByteArray &bytes, QString *error) override
     {
         ++writes;
-        if (failWrites)
-            *error = QStringLiteral("No space left on device");
-        return !failWrites && PosixFiles::replace(path, bytes, error);
+        return failWrites ? (*error = QStringLiteral("No space left on device"), false)
+                          : PosixFiles::replace(path, bytes, error);
     }
     bool failWrites = false;
     int writes = 0;
-};
-
-struct FakeBeeper : Beeper
-{
-    void beep() override { ++beeps; }
-    int beeps = 0;
-};
-
-struct FakeSound : SoundPlayer
-{
-    void close() override { calls << QStringLiteral("close"); }
-    void play(const QString &path) override { calls << QStringLiteral("play ") + path; }
-    QStringList calls;
 };
 
 struct FakeMessages : Messages
@@ -97,9 +83,8 @@ public:
         app->terminate = [this] { ++terminations; };
         app->quit = [this] { ++quits; };
         const bool started = app->startUp();
-        // Timers are driven by the test, never by the wall clock.
         if (started && app->forms.form1.loaded())
-            form1().Timer1->stop();
+            form1().Timer1->stop(); // the test drives the timers, never the wall clock
         return started;
     }
     // Ends the App as the process would and starts one on the same folder, fresh fakes, the clock going on.
@@ -116,11 +101,8 @@ public:
     void advance(qint64 msecs)
     {
         const QDateTime end = clock->now().addMSecs(msecs);
-        for (qint64 step = clock->msecsToNextSecond(); clock->now().addMSecs(step) <= end;
-             step = clock->msecsToNextSecond()) {
+        for (qint64 step; clock->now().addMSecs(step = clock->msecsToNextSecond()) <= end; tick())
             clock->advance(step);
-            tick();
-        }
         clock->set(end);
     }
     // One tick of form1.Timer1 now, through the timer's own signal, so that its wiring is tested too.
@@ -129,13 +111,11 @@ public:
     QTemporaryDir folder;
     FakeClock *clock = nullptr;
     FaultyFiles *files = nullptr;
-    FakeBeeper *beeper = nullptr;
-    FakeSound *sound = nullptr;
+    FakeDesktop *beeper = nullptr, *sound = nullptr;
     FakeMessages *messages = nullptr;
     FakeTray *tray = nullptr;
     std::unique_ptr<App> app;
-    int terminations = 0;
-    int quits = 0;
+    int terminations = 0, quits = 0;
 
 private:
     void stop()
@@ -146,14 +126,13 @@ private:
     void installFakes()
     {
         m_platform.clock.reset(clock = new FakeClock);
-        m_platform.directory = std::make_unique<FakeDirectory>();
-        static_cast<FakeDirectory &>(*m_platform.directory).folder = folder.path();
-        m_platform.lock = std::make_unique<FakeLock>();
+        m_platform.directory = std::make_unique<FakeDesktop>(folder.path());
+        m_platform.lock = std::make_unique<FakeDesktop>();
         m_platform.codec = std::make_unique<Cp932Codec>();
         m_platform.files.reset(files = new FaultyFiles);
-        m_platform.beeper.reset(beeper = new FakeBeeper);
-        m_platform.sound.reset(sound = new FakeSound);
-        m_platform.launcher = std::make_unique<FakeLauncher>();
+        m_platform.beeper.reset(beeper = new FakeDesktop);
+        m_platform.sound.reset(sound = new FakeDesktop);
+        m_platform.launcher = std::make_unique<FakeDesktop>();
         m_platform.messages.reset(messages = new FakeMessages);
         m_platform.tray.reset(tray = new FakeTray);
     }
