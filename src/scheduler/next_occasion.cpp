@@ -5,8 +5,6 @@
 namespace next_occasion {
 
 namespace {
-// The tick shows a repeating memo only within this much of its minute.
-constexpr int kGraceSeconds = 3;
 // A day of the month that exists at all comes round within four years (29 February).
 constexpr int kMonthsToSearch = 12 * 8 + 1;
 
@@ -18,9 +16,10 @@ std::optional<QDateTime> at(const QDate &date, int hour, int min)
     return QDateTime(date, time);
 }
 
+// An occasion counts until its minute is over: the tick presents it at any second of it.
 bool notYetOver(const QDateTime &moment, const QDateTime &now)
 {
-    return moment.addSecs(kGraceSeconds) > now;
+    return moment.addSecs(60) > now;
 }
 } // namespace
 
@@ -29,9 +28,7 @@ std::optional<QDateTime> next(const Memo &memo, const QDateTime &now)
     const QDate today = now.date();
     const MemoKind kind = kindOf(memo);
     if (kind == MemoKind::OneOff) {
-        // The tick compares the year first and exactly: a one-off memo of an earlier year is never shown.
-        if (memo.year < today.year())
-            return std::nullopt;
+        // Passed, in any year, it is shown at once, late.
         return at(QDate(memo.year, memo.month, memo.days), memo.hour, memo.min);
     }
     if (kind == MemoKind::EveryMonth) {
