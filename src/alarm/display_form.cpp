@@ -100,15 +100,9 @@ void DisplayForm::Form_Load()
     fillScheduledRow();
 }
 
-const Memo &DisplayForm::shownMemo() const
-{
-    // The memo it was presented for, even once the table no longer holds it.
-    return memoBook().shownMemo();
-}
-
 void DisplayForm::fillScheduledRow()
 {
-    const Memo &memo = shownMemo();
+    const Memo &memo = memoBook().shownMemo();
     // A repeating memo's date is its occasion's.
     const QDate date = m_occasion.date();
     Label2->setText(number(memo.min));
@@ -120,17 +114,12 @@ void DisplayForm::fillScheduledRow()
 
 void DisplayForm::fillPresentRow()
 {
-    const Clock &clock = *App::instance().os.clock;
-    Label12->setText(QString::number(clock.year()));
-    Label13->setText(QString::number(clock.month()));
-    Label14->setText(QString::number(clock.day()));
-    Label15->setText(QString::number(clock.hour()));
-    Label16->setText(QString::number(clock.minute()));
+    showClock({Label12, Label13, Label14, Label15, Label16}, *App::instance().os.clock);
 }
 
 void DisplayForm::fillMemoText()
 {
-    Label1->setText(QString(shownMemo().text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    Label1->setText(QString(memoBook().shownMemo().text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 void DisplayForm::Timer1_Timer()

@@ -75,6 +75,4 @@ private:
     void arrangeFor(const Memo &memo);
     // The occasion on screen: its dismissal marks it presented.
     QDateTime m_occasion;
-    // The memo shown, as the table holds it now.
-    const Memo &shownMemo() const;
 };

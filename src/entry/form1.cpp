@@ -213,12 +213,7 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Timer1_Timer()
 {
-    const Clock &clock = *App::instance().os.clock;
-    Label1->setText(QString::number(clock.year()));
-    Label2->setText(QString::number(clock.month()));
-    Label3->setText(QString::number(clock.day()));
-    Label4->setText(QString::number(clock.hour()));
-    Label5->setText(QString::number(clock.minute()));
+    showClock({Label1, Label2, Label3, Label4, Label5}, *App::instance().os.clock);
 
     // The alarm window is made ready here, long before a memo needs it; the
     // list editor, which has no load step, is not built just to be asked.

@@ -1,6 +1,9 @@
 #include "shell/form.h"
 
+#include "platform/clock.h"
+
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 
@@ -66,6 +69,15 @@ void Form::stopTimers()
 {
     for (QTimer *timer : findChildren<QTimer *>())
         timer->stop();
+}
+
+void Form::showClock(const std::array<QLabel *, 5> &labels, const Clock &clock)
+{
+    labels[0]->setText(QString::number(clock.year()));
+    labels[1]->setText(QString::number(clock.month()));
+    labels[2]->setText(QString::number(clock.day()));
+    labels[3]->setText(QString::number(clock.hour()));
+    labels[4]->setText(QString::number(clock.minute()));
 }
 
 QFont Form::uiFont(qreal pointSize, bool bold)

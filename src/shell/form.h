@@ -6,6 +6,11 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <array>
+
+class Clock;
+class QLabel;
+
 // The window model every window of the program follows.
 //
 // A window is one shared instance addressed by name (see forms.h). It is
@@ -51,6 +56,10 @@ public:
         widget->setGeometry(twipRect(left, top, width, height));
         return widget;
     }
+
+    // The present year, month, day, hour and minute into five labels, the
+    // clock read afresh for each.
+    static void showClock(const std::array<QLabel *, 5> &labels, const Clock &clock);
 
     // The program's Japanese proportional font at the given point size.
     static QFont uiFont(qreal pointSize, bool bold = false);
