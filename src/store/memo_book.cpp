@@ -4,10 +4,8 @@
 #include "platform/codec.h"
 
 #include <QFileInfo>
-#include <QSignalBlocker>
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -87,16 +85,23 @@ bool MemoBook::roomToSet() const
     return (m_outForEditing || count() < DataMax) && count() < kSlots;
 }
 
+int MemoBook::add(const Memo &memo)
+{
+    Memo stored = memo;
+    stored.text = data_file::storableText(memo.text, m_store.codec());
+    const int slot = placeForNew(m_memos, stored);
+    insertAt(slot, stored, Occasions {thisMinute(), {}});
+    m_store.write(m_fileName, m_memos);
+    return slot;
+}
+
 bool MemoBook::set(const Memo &memo)
 {
     m_armed = true;
     if (count() >= kSlots)
         return false;
-    Memo stored = memo;
-    stored.text = data_file::storableText(memo.text, m_store.codec());
-    insertAt(placeForNew(m_memos, stored), stored, Occasions {thisMinute(), {}});
     m_outForEditing.reset();
-    m_store.write(m_fileName, m_memos);
+    add(memo);
     emit changed();
     return true;
 }
@@ -190,16 +195,9 @@ std::optional<int> MemoBook::addFromScript(const Memo &memo)
 {
     if (!roomToAddFromScript())
         return std::nullopt;
-    const int slot = placeForNew(m_memos, memo);
-    // set() would take the memo out for editing as the one being replaced:
-    // it is kept aside, and the change announced once it is back.
-    const std::optional<Memo> editing = std::exchange(m_outForEditing, std::nullopt);
-    {
-        const QSignalBlocker quiet(this);
-        set(memo);
-    }
-    m_outForEditing = editing;
-    // Its old place moves along with the memos.
+    m_armed = true;
+    const int slot = add(memo);
+    // A memo out for editing stays out; its old place moves along with the memos.
     if (slot <= m_takenFrom)
         ++m_takenFrom;
     emit changed();

@@ -116,6 +116,8 @@ signals:
 private:
     // Where the memo out for editing goes back.
     int placeOfMemoOutForEditing() const;
+    // Adds the memo in date order and writes the file; its slot.
+    int add(const Memo &memo);
     // Every insertion and removal goes here: the alarm's slot and the
     // occasions follow the memos.
     void insertAt(int slot, const Memo &memo, const Occasions &occasions);
