@@ -207,12 +207,19 @@ struct Model
     MemoTable onDisk;
     bool failing = false, failNext = false, unsaved = false;
     int saves = 0, endRefusedAt = -1, messages = 0, sounds = 0;
+    // The file as the program last read or wrote it: another program may have changed it since.
+    QByteArray seen;
+    bool damagedOnDisk = false, fileHoldsOut = false;
+    QDateTime unsettledSince; // a damaged or vanished file first found then
+    QByteArray completing; // what a file another program is halfway through writing will hold
+    int setAside = 0; // damaged files moved aside, each told
     bool restarted = false; // by the last action
 
     explicit Model(const Start &start)
         : now(start.when)
         , file(start.file ? fileOf(start.memos) : QByteArray("<missing>"))
         , onDisk(start.memos)
+        , seen(file)
     {
         load();
     }
@@ -255,6 +262,7 @@ struct Model
     void tick(const QDateTime &t)
     {
         labels = t;
+        follow(false);
         if (shown[Alarm] || shown[Setting] || shown[List] || !armed)
             return;
         const QDateTime present = minute(t);
@@ -309,11 +317,69 @@ struct Model
             return;
         ++saves;
         onDisk = table;
-        file = bytes;
+        file = seen = bytes;
+        damagedOnDisk = fileHoldsOut = false;
     }
-    void changed()
+    // Memos come and go: the alarm and the list's selection stay with theirs.
+    void insertMemo(int place, const Memo &m, const std::pair<QDateTime, QDateTime> &occasion)
     {
-        selected = -1; // the list is built anew
+        memos.insert(place, m);
+        occasions.insert(place, occasion);
+        alarmSlot += alarmSlot >= place;
+        selected += selected >= place;
+    }
+    void removeMemo(int slot)
+    {
+        memos.removeAt(slot);
+        occasions.removeAt(slot);
+        alarmSlot = alarmSlot == slot ? -1 : alarmSlot - (alarmSlot > slot);
+        selected = selected == slot ? -1 : selected - (selected > slot);
+    }
+
+    // Another program's change to the file is read on the tick, and before every write. A file that vanished or
+    // reads as damaged gets two seconds of ticks to come right; a write waits for it. Then a damaged file is moved
+    // aside, told, and the memos written again; the memos of a changed or vanished file replace the table's, a memo
+    // equal to one there being that memo, with its occasions, alarm and selection.
+    void follow(bool beforeWrite)
+    {
+        if (file == seen) {
+            unsettledSince = QDateTime();
+            return;
+        }
+        if ((damagedOnDisk || file == "<missing>") && !beforeWrite) {
+            unsettledSince = unsettledSince.isValid() ? unsettledSince : now;
+            if (now < unsettledSince.addSecs(2))
+                return;
+        }
+        unsettledSince = QDateTime();
+        if (damagedOnDisk) {
+            ++setAside;
+            file = seen = "<missing>";
+            damagedOnDisk = false;
+            onDisk.clear();
+            if (!memos.isEmpty())
+                save(memos, fileOf(memos));
+            return;
+        }
+        seen = file;
+        MemoTable incoming = onDisk;
+        if (fileHoldsOut && out)
+            incoming.removeOne(*out); // the session's save put it there: it is still out
+        const MemoTable before = std::exchange(memos, MemoTable());
+        const auto occasionsBefore = std::exchange(occasions, {});
+        QList<int> slotNow(before.size(), -1);
+        for (const Memo &m : incoming) {
+            qsizetype same = 0;
+            while (same < before.size() && (slotNow[same] >= 0 || !(before[same] == m)))
+                ++same;
+            if (same < before.size())
+                slotNow[same] = int(memos.size());
+            occasions << (same < before.size() ? occasionsBefore[same] : std::pair(minute(now), QDateTime()));
+            memos << m;
+        }
+        alarmSlot = alarmSlot >= 0 ? slotNow[alarmSlot] : -1;
+        selected = selected >= 0 ? slotNow[selected] : -1;
+        armed = armed || !memos.isEmpty();
     }
 
     void showField(Field f, bool on)
@@ -383,16 +449,15 @@ struct Model
 
     void putBack()
     {
-        if (!out || memos.size() >= kSlots)
+        if (!out)
             return;
-        const int place = placeOfOut();
-        memos.insert(place, *out);
-        occasions.insert(place, outOccasions);
-        alarmSlot += alarmSlot >= place;
+        follow(true);
+        if (memos.size() >= kSlots)
+            return;
+        insertMemo(placeOfOut(), *out, outOccasions);
         out.reset();
         armed = true;
         save(memos, fileOf(memos));
-        changed();
         clearMemoInHand();
         shown[Setting] = false;
     }
@@ -418,6 +483,7 @@ struct Model
     bool ends(bool mustEnd)
     {
         const int told = messages;
+        follow(true);
         putBack();
         if (unsaved)
             save(memos, memos.isEmpty() ? QByteArray() : fileOf(memos));
@@ -436,7 +502,7 @@ struct Model
         *this = Model(Start {});
         now = at;
         onDisk = disk;
-        file = bytes;
+        file = seen = bytes;
         load();
         restarted = true;
     }
@@ -482,10 +548,14 @@ struct Model
     {
         if (selected < 0)
             return;
-        const Memo m = memos.takeAt(selected);
-        outOccasions = occasions.takeAt(selected);
+        follow(true);
+        if (selected < 0) // another program deleted it: the list stays
+            return;
+        const Memo m = memos[selected];
+        outOccasions = occasions[selected];
         out = m;
         outFrom = selected;
+        removeMemo(selected);
         save(memos, memos.isEmpty() ? QByteArray() : fileOf(memos));
         sound = m.sound == 1;
         setText(lf(m.text));
@@ -521,6 +591,7 @@ struct Model
         const auto key = [this](const QDateTime &t) {
             return std::tuple(at(Year, t), at(Month, t), at(Day, t), at(Hour, t), at(Minute, t));
         };
+        follow(true);
         shown[Setting] = false;
         if (value[Year] != 0
             && std::tuple(value[Year], value[Month], value[Day], value[Hour], value[Minute]) <= key(labels)) {
@@ -540,11 +611,9 @@ struct Model
         int place = int(memos.size());
         while (place > 0 && m.dateKey() < memos[place - 1].dateKey())
             --place;
-        memos.insert(place, m);
-        occasions.insert(place, std::pair(minute(now), QDateTime()));
+        insertMemo(place, m, std::pair(minute(now), QDateTime()));
         out.reset();
         save(memos, fileOf(memos));
-        changed();
         clearMemoInHand();
     }
 
@@ -553,16 +622,17 @@ struct Model
         shown[Alarm] = false;
         if (alarmSlot < 0)
             return;
+        follow(true);
+        if (alarmSlot < 0)
+            return;
         if (memos[alarmSlot].month == 0) {
             occasions[alarmSlot].second = std::max(occasions[alarmSlot].second, alarmOccasion);
             return;
         }
-        memos.removeAt(alarmSlot);
-        occasions.removeAt(alarmSlot);
+        removeMemo(alarmSlot);
         if (memos.isEmpty())
             armed = false;
         save(memos, memos.isEmpty() ? QByteArray("<missing>") : fileOf(memos));
-        changed();
     }
 
     // One "+" (by 1) or "-" (by -1) of a field: the year neither below the present year nor past the largest, the
@@ -676,8 +746,11 @@ std::vector<Action> Model::actions(int arg) const
     offer(
         QStringLiteral("session-save request"), 1,
         [](Model &m) {
-            if (m.out && m.memos.size() < kSlots)
-                m.save(m.withOut(), fileOf(m.withOut()));
+            if (!m.out)
+                return;
+            m.follow(true);
+            if (m.memos.size() < kSlots)
+                m.save(m.withOut(), fileOf(m.withOut())), m.fileHoldsOut = !m.unsaved;
         },
         [](TestProgram &) {
             // Nothing but the request's sender is used; the manager is never touched.
@@ -787,12 +860,10 @@ std::vector<Action> Model::actions(int arg) const
         offer(
             QStringLiteral("list: 削除"), 3,
             [](Model &m) {
-                if (m.selected < 0)
+                if (m.selected < 0 || (m.follow(true), m.selected < 0))
                     return;
-                m.memos.removeAt(m.selected);
-                m.occasions.removeAt(m.selected);
+                m.removeMemo(m.selected);
                 m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));
-                m.changed();
             },
             click("Edit", "Command2"));
         const auto close = [](Model &m) {
@@ -832,6 +903,9 @@ std::vector<Action> Model::actions(int arg) const
     // against the 20; the file is rewritten once and the list follows; a past one-off or a 21st memo is refused on
     // the reply, never in a window; the alarm's memo stays where the alarm shows it.
     {
+        // The running copy reads the file first, as another program may have changed it.
+        Model after = *this;
+        after.follow(true);
         const int kind = arg % 3, minutes = (arg / 3) % 4, hour = (arg / 12) % 24, minute = (arg / 7) % 60;
         const QString words = kTexts.at(arg % kTexts.size());
         const QString when = kind == 0 ? QStringLiteral("+%1m").arg(minutes)
@@ -842,7 +916,7 @@ std::vector<Action> Model::actions(int arg) const
             ? Memo {qint16(at(Minute, due)), qint16(at(Hour, due)), qint16(at(Day, due)), qint16(at(Month, due)),
                 qint16(at(Year, due)), stored(words), 0, 0}
             : Memo {qint16(minute), qint16(hour), 0, 0, 0, stored(words), 0, qint16(kind == 2 ? 34 : 0)};
-        const bool past = kind == 0 && minutes == 0, full = memos.size() + (this->out ? 1 : 0) >= DataMax;
+        const bool past = kind == 0 && minutes == 0, full = after.memos.size() + (this->out ? 1 : 0) >= DataMax;
         const QString refusal = past ? QStringLiteral("過去の時間を設定しました。再設定してください。")
             : full                   ? QStringLiteral("これ以上設定できません。")
                                      : QString();
@@ -850,42 +924,79 @@ std::vector<Action> Model::actions(int arg) const
         offer(
             QStringLiteral("script: add %1 \"%2\"").arg(when, QString(words).replace(u'\n', u'⏎')), 2,
             [memo, refusal](Model &m) {
+                m.follow(true);
                 if (!refusal.isEmpty())
                     return;
                 int place = int(m.memos.size());
                 while (place > 0 && memo.dateKey() < m.memos[place - 1].dateKey())
                     --place;
-                m.memos.insert(place, memo);
-                m.occasions.insert(place, {Model::minute(m.now), QDateTime()});
-                m.alarmSlot += m.alarmSlot >= 0 && place <= m.alarmSlot;
+                m.insertMemo(place, memo, {Model::minute(m.now), QDateTime()});
                 m.outFrom += m.out && place <= m.outFrom;
                 m.armed = true;
                 m.save(m.memos, fileOf(m.memos));
-                m.changed();
             },
             [when, words, status, refusal](TestProgram &) {
                 const memo_commands::Reply reply = App::instance().scripts.add(when, words, false);
                 RC_ASSERT(reply.status == status);
                 RC_ASSERT(refusal.isEmpty() || reply.text == refusal);
             });
-        const int number = 1 + arg % int(memos.size() + 1);
-        const bool busy = number > memos.size() || (shown[Alarm] && number - 1 == alarmSlot);
+        const int number = 1 + arg % int(after.memos.size() + 1);
+        const bool busy = number > after.memos.size() || (shown[Alarm] && number - 1 == after.alarmSlot);
         offer(
             QStringLiteral("script: remove %1").arg(number), 1,
             [number, busy](Model &m) {
+                m.follow(true);
                 if (busy)
                     return;
-                m.memos.removeAt(number - 1);
-                m.occasions.removeAt(number - 1);
-                m.alarmSlot = m.alarmSlot == number - 1 ? -1 : m.alarmSlot - (number - 1 < m.alarmSlot);
+                m.removeMemo(number - 1);
                 m.outFrom -= m.out && number - 1 < m.outFrom;
                 m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));
-                m.changed();
             },
             [number, status = int(busy || failNext)](
                 TestProgram &) { RC_ASSERT(App::instance().scripts.removeNumber(number).status == status); });
     }
     // ---- end of scripts
+    // ---- Another program (an editor, a sync tool, a script) writes the file in place behind the program's back.
+    const auto outside = [&offer](const QString &what, const MemoTable &table, const QByteArray &bytes,
+                             const QByteArray &completing = {}) {
+        offer(
+            QStringLiteral("another program ") + what, 1,
+            [=](Model &m) {
+                m.onDisk = table;
+                m.file = bytes;
+                m.damagedOnDisk = !completing.isEmpty();
+                m.completing = completing;
+            },
+            [bytes](TestProgram &p) {
+                const bool written
+                    = bytes == "<missing>" ? QFile::remove(p.dataPath()) : writeBytes(p.dataPath(), bytes);
+                RC_ASSERT(written);
+            });
+    };
+    const int k = int(arg % (onDisk.size() + 1));
+    MemoTable more = onDisk;
+    more.insert(k, generatedMemo(arg, 100 + arg % 100));
+    if (damagedOnDisk)
+        outside(QStringLiteral("finishes writing"), onDisk, completing);
+    else if (onDisk.size() < kSlots)
+        outside(QStringLiteral("adds a memo at %1").arg(k + 1), more, fileOf(more));
+    if (!damagedOnDisk && !onDisk.isEmpty()) {
+        const int j = k % int(onDisk.size());
+        MemoTable fewer = onDisk, moved = onDisk;
+        fewer.removeAt(j);
+        moved[j].min = qint16((moved[j].min + 1) % 60);
+        outside(QStringLiteral("deletes memo %1").arg(j + 1), fewer, fewer.isEmpty() ? QByteArray() : fileOf(fewer));
+        outside(QStringLiteral("moves memo %1 a minute on").arg(j + 1), moved, fileOf(moved));
+        outside(QStringLiteral("rewrites the memos with LF line ends"), onDisk, fileOf(onDisk).replace("\r\n", "\n"));
+    }
+    if (file != "<missing>")
+        outside(QStringLiteral("deletes the file"), {}, "<missing>");
+    if (!damagedOnDisk && onDisk.size() < kSlots) {
+        // Cut after the last text's opening quote: the file cannot be read until the rest comes.
+        const QByteArray full = fileOf(more);
+        outside(QStringLiteral("is halfway through writing"), more,
+            full.left(full.lastIndexOf('"', full.lastIndexOf('"') - 1) + 1), full);
+    }
     return out;
 }
 
@@ -1028,7 +1139,7 @@ void Walk::check()
         QStringLiteral("%1 messages, %2 sounds")
             .arg(m_program.messages->shown.size())
             .arg(m_program.sound->calls.size() / 2),
-        QStringLiteral("%1 messages, %2 sounds").arg(m.messages).arg(m.sounds));
+        QStringLiteral("%1 messages, %2 sounds").arg(m.messages + m.setAside).arg(m.sounds));
 }
 
 QString Walk::observe(const QString &what) const

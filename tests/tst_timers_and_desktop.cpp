@@ -27,6 +27,7 @@ namespace {
 struct SettableClock : Clock
 {
     QDateTime now() const override { return base.addMSecs(running.elapsed()); }
+    void pause(int) const override { }
     void set(const QDateTime &moment) { base = moment, running.restart(); }
     QDateTime base;
     QElapsedTimer running;

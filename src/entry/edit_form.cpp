@@ -84,9 +84,16 @@ QString EditForm::listLine(const Memo &memo)
 
 void EditForm::fillList()
 {
+    // The selection stays with its memo, wherever the memo now is.
+    const QListWidgetItem *selected = selectedSlot() >= 0 ? List1->currentItem() : nullptr;
+    const int keep = selected ? memoBook().slotOfId(selected->data(Qt::UserRole).toULongLong()) : -1;
     List1->clear();
-    for (const Memo &memo : memoBook().memos())
-        List1->addItem(listLine(memo));
+    for (int slot = 0; slot < memoBook().count(); ++slot) {
+        auto *item = new QListWidgetItem(listLine(memoBook().at(slot)), List1);
+        item->setData(Qt::UserRole, memoBook().idAt(slot));
+    }
+    if (keep >= 0)
+        List1->setCurrentRow(keep);
 }
 
 int EditForm::selectedSlot() const
@@ -107,6 +114,7 @@ void EditForm::open()
         return;
     form1().hide();
     show();
+    List1->clear(); // opened afresh, with nothing selected
     fillList();
 }
 
@@ -122,7 +130,11 @@ void EditForm::Command1_Click()
     const int i = selectedSlot();
     if (i < 0)
         return;
-    form1().editMemo(memoBook().takeForEdit(i));
+    // A memo another program has just deleted cannot be edited.
+    const std::optional<Memo> memo = memoBook().takeForEdit(i);
+    if (!memo)
+        return;
+    form1().editMemo(*memo);
     forms().Edit.unload();
 }
 

@@ -214,6 +214,7 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::Timer1_Timer()
 {
     showClock({Label1, Label2, Label3, Label4, Label5}, *App::instance().os.clock);
+    memoBook().followFileOnTick();
 
     // The alarm window is made ready here, long before a memo needs it; the
     // list editor, which has no load step, is not built just to be asked.
@@ -341,6 +342,8 @@ void Form1::Command2_Click()
 // 設定
 void Form1::Command3_Click()
 {
+    // Room is counted in the file as another program may have left it.
+    memoBook().followFileNow();
     if (draft.inThePast(
             {labelValue(Label1), labelValue(Label2), labelValue(Label3), labelValue(Label4), labelValue(Label5)})) {
         keikoku1().show();

@@ -9,6 +9,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // Waits a moment, for another program to finish what it is doing.
+    virtual void pause(int msecs) const = 0;
 
     int year() const { return now().date().year(); }
     int month() const { return now().date().month(); }

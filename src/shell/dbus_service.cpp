@@ -75,21 +75,25 @@ int MemoService::busySlot() const
 
 memo_commands::Reply MemoService::add(const QString &when, const QString &text, bool sound)
 {
+    m_app.book.followFileNow();
     return memo_commands::add(m_app.book, m_app.os.clock->now(), when, text, sound);
 }
 
 memo_commands::Reply MemoService::list(bool json) const
 {
+    m_app.book.followFileNow();
     return memo_commands::list(m_app.book, m_app.os.clock->now(), json);
 }
 
 memo_commands::Reply MemoService::removeNumber(int number)
 {
+    m_app.book.followFileNow();
     return memo_commands::removeNumber(m_app.book, number, busySlot());
 }
 
 memo_commands::Reply MemoService::removeById(const QString &id)
 {
+    m_app.book.followFileNow();
     return memo_commands::removeById(m_app.book, id, busySlot());
 }
 

@@ -184,11 +184,15 @@ Store::Store(Files &files, const Codec &codec, Messages &messages)
 LoadResult Store::load(const QString &path, MemoTable &table)
 {
     table.clear();
+    m_seen.reset();
+    m_seenUnreadable = false;
     if (!m_files.exists(path))
         return LoadResult::Missing;
     const std::optional<QByteArray> bytes = m_files.read(path);
-    if (bytes && bytes->isEmpty())
+    if (bytes && bytes->isEmpty()) {
+        m_seen = bytes;
         return LoadResult::Empty;
+    }
     std::optional<MemoTable> memos;
     if (bytes)
         memos = parse(*bytes, m_codec);
@@ -200,10 +204,43 @@ LoadResult Store::load(const QString &path, MemoTable &table)
                 ? QStringLiteral("データファイル %1 を読めませんでした。メモなしで起動します。").arg(path)
                 : QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。メモなしで起動します。")
                       .arg(path, aside));
+        if (aside.isEmpty())
+            m_seen = bytes, m_seenUnreadable = !bytes;
         return LoadResult::Damaged;
     }
+    m_seen = bytes;
     table = *memos;
     return table.isEmpty() ? LoadResult::Empty : LoadResult::Loaded;
+}
+
+Store::Outside Store::look(const QString &path, MemoTable &table)
+{
+    m_looked.reset();
+    if (!m_files.exists(path))
+        return m_seen ? Outside::Vanished : Outside::Unchanged;
+    m_looked = m_files.read(path);
+    if (m_looked ? m_looked == m_seen : m_seenUnreadable)
+        return Outside::Unchanged;
+    std::optional<MemoTable> memos;
+    if (m_looked)
+        memos = m_looked->isEmpty() ? MemoTable() : parse(*m_looked, m_codec);
+    if (!memos)
+        return Outside::Damaged;
+    table = *memos;
+    return Outside::Changed;
+}
+
+void Store::setAside(const QString &path)
+{
+    const QString aside = m_files.moveAside(path);
+    m_messages.error(QStringLiteral("rekuda31"),
+        aside.isEmpty()
+            ? QStringLiteral("データファイル %1 を読めませんでした。メモは今の内容で保存し直します。").arg(path)
+            : QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。メモは今の内容で保存し直します。")
+                  .arg(path, aside));
+    // A file that could not be moved is told once, not at every look.
+    m_seen = aside.isEmpty() ? m_looked : std::nullopt;
+    m_seenUnreadable = aside.isEmpty() && !m_looked;
 }
 
 void Store::adopt(const QString &from, const QString &path, bool folderClosed)
@@ -239,6 +276,8 @@ bool Store::remove(const QString &path)
 {
     QString error = codecMissing(m_codec);
     const bool done = error.isEmpty() && m_files.remove(path, &error);
+    if (done)
+        m_seen.reset(), m_seenUnreadable = false;
     return settle(done, QStringLiteral("データファイル %1 を削除できませんでした。\n%2"), path, error);
 }
 
@@ -246,6 +285,8 @@ bool Store::replace(const QString &path, const QByteArray &bytes)
 {
     QString error = codecMissing(m_codec);
     const bool done = error.isEmpty() && m_files.replace(path, bytes, &error);
+    if (done)
+        m_seen = bytes, m_seenUnreadable = false;
     return settle(done, QStringLiteral("データファイル %1 に書き込めませんでした。\n%2"), path, error);
 }
 

@@ -49,6 +49,18 @@ public:
     // Either way the user is told.
     void adopt(const QString &from, const QString &path, bool folderClosed);
 
+    // What another program did to the file since this store last read or
+    // wrote it. Changed fills table with what the file now holds (an empty
+    // file holds no memos); Damaged may be a file another program is still
+    // writing. Nothing is taken as seen until accept().
+    enum class Outside { Unchanged, Changed, Vanished, Damaged };
+    Outside look(const QString &path, MemoTable &table);
+    // What look() found is what the file holds now.
+    void accept() { m_seen = m_looked, m_seenUnreadable = false; }
+    // A file found damaged while the program runs is moved aside and the
+    // user told; the memos in the program are not touched.
+    void setAside(const QString &path);
+
     // Rewrites the whole file: count line and every memo.
     bool write(const QString &path, const MemoTable &table);
     // As write(), but an empty table leaves a zero-byte file.
@@ -73,6 +85,10 @@ private:
     Files &m_files;
     const Codec &m_codec;
     Messages &m_messages;
+    // The file's bytes as last read or written; nothing when there is no file.
+    std::optional<QByteArray> m_seen, m_looked;
+    // The file is there but cannot be read, and was left where it is.
+    bool m_seenUnreadable = false;
     bool m_unsaved = false;
     bool m_held = false;
     QString m_lastError;

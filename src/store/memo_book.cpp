@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -55,8 +56,95 @@ data_file::LoadResult MemoBook::load()
     const data_file::LoadResult result = m_store.load(m_fileName, m_memos);
     m_armed = result == data_file::LoadResult::Loaded;
     m_occasions = QList<Occasions>(m_memos.size(), Occasions {thisMinute(), {}});
+    m_ids.clear();
+    for (qsizetype i = 0; i < m_memos.size(); ++i)
+        m_ids.append(++m_lastId);
     emit changed();
     return result;
+}
+
+void MemoBook::followFileOnTick()
+{
+    follow(false);
+}
+
+QList<int> MemoBook::follow(bool beforeWrite)
+{
+    using Outside = data_file::Store::Outside;
+    QList<int> slotNow(count());
+    std::iota(slotNow.begin(), slotNow.end(), 0);
+    MemoTable memos;
+    Outside seen = m_store.look(m_fileName, memos);
+    const auto unsettled = [&seen] { return seen == Outside::Vanished || seen == Outside::Damaged; };
+    if (unsettled() && beforeWrite) {
+        for (int tries = 0; tries < 20 && unsettled(); ++tries) {
+            m_clock.pause(100);
+            seen = m_store.look(m_fileName, memos);
+        }
+    } else if (unsettled()) {
+        if (!m_fileUnsettledSince.isValid())
+            m_fileUnsettledSince = m_clock.now();
+        if (m_clock.now() < m_fileUnsettledSince.addSecs(2))
+            return slotNow;
+    }
+    m_fileUnsettledSince = QDateTime();
+    if (seen == Outside::Unchanged)
+        return slotNow;
+    if (seen == Outside::Damaged) {
+        m_store.setAside(m_fileName);
+        if (!m_memos.isEmpty())
+            save();
+        return slotNow;
+    }
+    m_store.accept();
+    takeIn(memos, slotNow);
+    return slotNow;
+}
+
+void MemoBook::takeIn(MemoTable memos, QList<int> &slotNow)
+{
+    // The file still holds the memo out for editing, as the session's save
+    // left it: it is out, not a new memo.
+    if (m_fileHoldsMemoOut && m_outForEditing)
+        memos.removeOne(*m_outForEditing);
+    QList<Occasions> occasions;
+    QList<quint64> ids;
+    std::fill(slotNow.begin(), slotNow.end(), -1);
+    for (qsizetype i = 0; i < memos.size(); ++i) {
+        qsizetype same = 0;
+        while (same < m_memos.size() && (slotNow[same] >= 0 || !(m_memos[same] == memos[i])))
+            ++same;
+        if (same < m_memos.size()) {
+            slotNow[same] = int(i);
+            occasions.append(m_occasions[same]);
+            ids.append(m_ids[same]);
+        } else {
+            occasions.append(Occasions {thisMinute(), {}});
+            ids.append(++m_lastId);
+        }
+    }
+    m_shown = m_shown >= 0 ? slotNow[m_shown] : -1;
+    m_memos = memos;
+    m_occasions = occasions;
+    m_ids = ids;
+    if (!m_memos.isEmpty())
+        m_armed = true;
+    emit changed();
+}
+
+int MemoBook::followToWrite(int slot)
+{
+    if (slot < 0 || slot >= count())
+        return -1;
+    return follow(true).at(slot);
+}
+
+void MemoBook::save(bool deleteWhenEmpty)
+{
+    const bool done
+        = m_memos.isEmpty() && deleteWhenEmpty ? m_store.remove(m_fileName) : m_store.writeOrEmpty(m_fileName, m_memos);
+    if (done)
+        m_fileHoldsMemoOut = false;
 }
 
 void MemoBook::setShownSlot(int slot)
@@ -65,10 +153,11 @@ void MemoBook::setShownSlot(int slot)
     m_shownMemo = m_shown >= 0 ? at(slot) : Memo();
 }
 
-void MemoBook::insertAt(int slot, const Memo &memo, const Occasions &occasions)
+void MemoBook::insertAt(int slot, const Memo &memo, const Occasions &occasions, quint64 id)
 {
     m_memos.insert(slot, memo);
     m_occasions.insert(slot, occasions);
+    m_ids.insert(slot, id);
     if (m_shown >= slot)
         ++m_shown;
 }
@@ -77,6 +166,7 @@ void MemoBook::removeAt(int slot)
 {
     m_memos.removeAt(slot);
     m_occasions.removeAt(slot);
+    m_ids.removeAt(slot);
     m_shown = m_shown == slot ? -1 : m_shown > slot ? m_shown - 1 : m_shown;
 }
 
@@ -90,13 +180,14 @@ int MemoBook::add(const Memo &memo)
     Memo stored = memo;
     stored.text = data_file::storableText(memo.text, m_store.codec());
     const int slot = placeForNew(m_memos, stored);
-    insertAt(slot, stored, Occasions {thisMinute(), {}});
-    m_store.write(m_fileName, m_memos);
+    insertAt(slot, stored, Occasions {thisMinute(), {}}, ++m_lastId);
+    save();
     return slot;
 }
 
 bool MemoBook::set(const Memo &memo)
 {
+    follow(true);
     m_armed = true;
     if (count() >= kSlots)
         return false;
@@ -108,40 +199,43 @@ bool MemoBook::set(const Memo &memo)
 
 void MemoBook::remove(int slot)
 {
-    if (slot < 0 || slot >= count())
+    slot = followToWrite(slot);
+    if (slot < 0)
         return;
     removeAt(slot);
-    m_store.writeOrEmpty(m_fileName, m_memos);
+    save();
     emit changed();
 }
 
 void MemoBook::dismiss(int slot, const QDateTime &occasion)
 {
-    if (slot < 0 || slot >= count())
+    slot = followToWrite(slot);
+    if (slot < 0)
         return;
     if (kindOf(at(slot)) != MemoKind::OneOff) {
         m_occasions[slot].presentedUpTo = std::max(m_occasions[slot].presentedUpTo, occasion);
         return;
     }
     removeAt(slot);
-    if (!m_memos.isEmpty()) {
-        m_store.write(m_fileName, m_memos);
-    } else {
+    if (m_memos.isEmpty())
         m_armed = false;
-        m_store.remove(m_fileName);
-    }
+    save(true);
     emit changed();
 }
 
-Memo MemoBook::takeForEdit(int slot)
+std::optional<Memo> MemoBook::takeForEdit(int slot)
 {
+    slot = followToWrite(slot);
+    if (slot < 0)
+        return std::nullopt;
     m_outForEditing = m_memos.at(slot);
     m_outForEditingOccasions = m_occasions.at(slot);
+    m_outForEditingId = m_ids.at(slot);
     removeAt(slot);
     m_takenFrom = slot;
-    m_store.writeOrEmpty(m_fileName, m_memos);
+    save();
     emit changed();
-    return *m_outForEditing;
+    return m_outForEditing;
 }
 
 int MemoBook::placeOfMemoOutForEditing() const
@@ -158,32 +252,40 @@ int MemoBook::placeOfMemoOutForEditing() const
 
 bool MemoBook::putBack()
 {
+    if (!m_outForEditing)
+        return false;
+    follow(true);
     // While a memo is out for editing the table holds at most 20 memos, so
     // there is always room; without it the memo stays out rather than vanish.
-    if (!m_outForEditing || count() >= kSlots)
+    if (count() >= kSlots)
         return false;
-    insertAt(placeOfMemoOutForEditing(), *m_outForEditing, m_outForEditingOccasions);
+    insertAt(placeOfMemoOutForEditing(), *m_outForEditing, m_outForEditingOccasions, m_outForEditingId);
     m_outForEditing.reset();
     m_armed = true;
-    m_store.write(m_fileName, m_memos);
+    save();
     emit changed();
     return true;
 }
 
 void MemoBook::saveForSession()
 {
-    if (m_outForEditing && count() < kSlots) {
+    if (!m_outForEditing)
+        return;
+    follow(true);
+    if (count() < kSlots) {
         MemoTable table = m_memos;
         table.insert(placeOfMemoOutForEditing(), *m_outForEditing);
-        m_store.write(m_fileName, table);
+        if (m_store.write(m_fileName, table))
+            m_fileHoldsMemoOut = true;
     }
 }
 
 void MemoBook::settleBeforeEnd()
 {
+    follow(true);
     putBack();
     if (m_store.unsaved())
-        m_store.writeOrEmpty(m_fileName, m_memos);
+        save();
 }
 
 bool MemoBook::roomToAddFromScript() const
@@ -193,6 +295,7 @@ bool MemoBook::roomToAddFromScript() const
 
 std::optional<int> MemoBook::addFromScript(const Memo &memo)
 {
+    follow(true);
     if (!roomToAddFromScript())
         return std::nullopt;
     m_armed = true;
@@ -206,9 +309,12 @@ std::optional<int> MemoBook::addFromScript(const Memo &memo)
 
 void MemoBook::removeFromScript(int slot)
 {
-    if (slot < 0 || slot >= count())
+    slot = followToWrite(slot);
+    if (slot < 0)
         return;
     if (slot < m_takenFrom)
         --m_takenFrom;
-    remove(slot);
+    removeAt(slot);
+    save();
+    emit changed();
 }

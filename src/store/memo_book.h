@@ -51,6 +51,21 @@ public:
     int count() const { return int(m_memos.size()); }
     const Memo &at(int slot) const { return m_memos.at(slot); }
 
+    // Another program (an editor, a sync tool, a script) may change the data
+    // file while this one runs; the table follows it. On the tick a file that
+    // vanished or reads as damaged is given two seconds to come right, in case
+    // the other program is still writing it; then the table follows the
+    // vanished file, and a damaged one is moved aside and the table written.
+    // Every operation below follows the file first, waiting for it as long,
+    // so that no change is written over without having been read. A memo read
+    // again equal in all eight fields to one in the table is that memo: its
+    // occasions, its alarm and its place in the list stay with it.
+    void followFileOnTick();
+    void followFileNow() { follow(true); }
+    // Stays with its memo through every change, for as long as it is in the table.
+    quint64 idAt(int slot) const { return m_ids.at(slot); }
+    int slotOfId(quint64 id) const { return int(m_ids.indexOf(id)); }
+
     // The due check runs only while armed.
     bool armed() const { return m_armed; }
     void arm() { m_armed = true; }
@@ -79,8 +94,8 @@ public:
     void dismiss(int slot, const QDateTime &occasion);
 
     // The list editor's "編集": the memo leaves the table and the file until
-    // it is set again, or put back.
-    Memo takeForEdit(int slot);
+    // it is set again, or put back. Nothing, when the memo is no longer there.
+    std::optional<Memo> takeForEdit(int slot);
     const std::optional<Memo> &memoOutForEditing() const { return m_outForEditing; }
     // Puts the memo out for editing back where it was taken from, as far as
     // date order allows; false when none is out or no slot is free.
@@ -120,10 +135,19 @@ private:
     int add(const Memo &memo);
     // Every insertion and removal goes here: the alarm's slot and the
     // occasions follow the memos.
-    void insertAt(int slot, const Memo &memo, const Occasions &occasions);
+    void insertAt(int slot, const Memo &memo, const Occasions &occasions, quint64 id);
     void removeAt(int slot);
     // The present minute, from which a memo coming into the table falls due.
     QDateTime thisMinute() const;
+    // Takes in what another program wrote; for each slot before, its slot now
+    // (-1 for a memo gone).
+    QList<int> follow(bool beforeWrite);
+    // The slot a memo the caller named by its slot has now, after following
+    // the file; -1 when there is none.
+    int followToWrite(int slot);
+    void takeIn(MemoTable memos, QList<int> &slotNow);
+    // Writes the table; with deleteWhenEmpty no memo means no file, else an empty one.
+    void save(bool deleteWhenEmpty = false);
 
     data_file::Store m_store;
     QString m_fileName;
@@ -136,6 +160,12 @@ private:
     QList<Occasions> m_occasions; // slot by slot, beside the table
     std::optional<Memo> m_outForEditing;
     Occasions m_outForEditingOccasions;
+    quint64 m_outForEditingId = 0;
     int m_takenFrom = 0;
+    // The session's save put the memo out for editing into the file as well.
+    bool m_fileHoldsMemoOut = false;
+    QList<quint64> m_ids; // slot by slot, beside the table
+    quint64 m_lastId = 0;
+    QDateTime m_fileUnsettledSince;
     const Clock &m_clock;
 };

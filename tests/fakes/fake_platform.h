@@ -17,6 +17,7 @@
 struct FakeClock : Clock
 {
     QDateTime now() const override { return moment; }
+    void pause(int) const override { } // time stands still here too
     void set(const QDateTime &now) { moment = now; }
     void advance(qint64 msecs) { moment = moment.addMSecs(msecs); }
     QDateTime moment {QDate(2026, 12, 25), QTime(14, 29, 58)};
