@@ -997,6 +997,10 @@ std::vector<Action> Model::actions(int arg) const
         outside(QStringLiteral("is halfway through writing"), more,
             full.left(full.lastIndexOf('"', full.lastIndexOf('"') - 1) + 1), full);
     }
+    // A second copy on the same data folder (another login, another environment) finds it taken, at every step.
+    offer(
+        QStringLiteral("a second copy starts on the data folder"), 1, [](Model &) {},
+        [](TestProgram &p) { RC_ASSERT(!FileLock(p.folder.path()).acquire()); });
     return out;
 }
 

@@ -1,7 +1,8 @@
 """A memo falling due under a fake wall clock, seen and heard.  Catches: an alarm mapped before its minute or over
 a second into it, not above other windows or not light yellow; a double click on its text that does not close it
 or rewrite the file byte for byte in code page 932; a wave whose tone never reaches the sound server, starts over
-1 s late or is cut short; with no sound server, an alarm that comes late or a program that dies."""
+1 s late or is cut short; with no sound server, an alarm that comes late or a program that dies; a memo another
+program writes into the file while the program runs that does not fall due."""
 import datetime as dt, subprocess, time
 import harness as h
 
@@ -22,7 +23,10 @@ class Alarm(h.Session):
                           "--latency-msec=50", raw])
         folder = self.program(h.data_file(MEETING, SHOPPING), wave)
         heard = self.start(folder, START)
-        mute = self.start(self.program(h.data_file(MEETING), wave), START, PULSE_SERVER="unix:/nonexistent")
+        quiet = self.program(h.data_file(), wave)
+        mute = self.start(quiet, START, PULSE_SERVER="unix:/nonexistent")
+        time.sleep(max(0, heard.at(DUE) - 1.0 - time.monotonic()))
+        (quiet / h.DATA).write_bytes(h.data_file(MEETING))  # another program, while it runs
         time.sleep(max(0, heard.at(DUE) - 0.25 - time.monotonic()))
         self.assertEqual(self.windows(heard, "Form3") + self.windows(mute, "Form3"), [], "alarm too early")
         for proc in mute, heard:

@@ -38,7 +38,10 @@ class Tray(h.Session):
         written = {h.DATA: h.data_file((2, 14, 25, 12, 2026, WRITTEN, 1, 0))}
         h.wait_until(lambda: (folder / h.DATA).exists(), 3, "the data file")
         self.assertEqual(self.files(folder), written)
-        second = self.start(folder, NOW)
+        elsewhere = self.tmp / "another-login"  # another environment: the lock is the data folder's own
+        elsewhere.mkdir()
+        second = self.start(folder, NOW, HOME=str(elsewhere), XDG_RUNTIME_DIR=str(elsewhere),
+                            XDG_CACHE_HOME=str(elsewhere))
         self.assertEqual(second.wait(2), 0)
         time.sleep(0.5)
         self.assertEqual((first.poll(), list(self.tray()), self.files(folder)), (None, [first.pid], written))

@@ -6,6 +6,7 @@
 #include "platform/cp932_codec.h"
 #include "platform/platform.h"
 #include "platform/posix_files.h"
+#include "platform/qt_services.h"
 #include "scheduler/second_timer.h"
 #include "shell/app.h"
 
@@ -128,7 +129,7 @@ private:
     {
         m_platform.clock.reset(clock = new FakeClock);
         m_platform.directory = std::make_unique<FakeDesktop>(folder.path());
-        m_platform.lock = std::make_unique<FakeDesktop>();
+        m_platform.lock = std::make_unique<FileLock>(folder.path()); // the program's own, in its data folder
         m_platform.codec = std::make_unique<Cp932Codec>();
         m_platform.files.reset(files = new FaultyFiles);
         m_platform.beeper.reset(beeper = new FakeDesktop);
