@@ -347,7 +347,7 @@ struct Model
             return;
         }
         if ((damagedOnDisk || file == "<missing>") && !beforeWrite) {
-            unsettledSince = unsettledSince.isValid() ? unsettledSince : now;
+            unsettledSince = unsettledSince.isValid() && unsettledSince <= now ? unsettledSince : now;
             if (now < unsettledSince.addSecs(2))
                 return;
         }

@@ -73,6 +73,9 @@ QList<int> MemoBook::follow(bool beforeWrite)
     using Outside = data_file::Store::Outside;
     QList<int> slotNow(count());
     std::iota(slotNow.begin(), slotNow.end(), 0);
+    // Without the code page every file would read as damaged.
+    if (!m_store.codec().available())
+        return slotNow;
     MemoTable memos;
     Outside seen = m_store.look(m_fileName, memos);
     const auto unsettled = [&seen] { return seen == Outside::Vanished || seen == Outside::Damaged; };
@@ -82,7 +85,8 @@ QList<int> MemoBook::follow(bool beforeWrite)
             seen = m_store.look(m_fileName, memos);
         }
     } else if (unsettled()) {
-        if (!m_fileUnsettledSince.isValid())
+        // A clock set back meanwhile starts the two seconds again.
+        if (!m_fileUnsettledSince.isValid() || m_clock.now() < m_fileUnsettledSince)
             m_fileUnsettledSince = m_clock.now();
         if (m_clock.now() < m_fileUnsettledSince.addSecs(2))
             return slotNow;
