@@ -29,13 +29,14 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Texts as users type them: Japanese, commas, quotes, line breaks, half-width
 // kana, the NEC and IBM extensions of code page 932.
-const QStringList kTexts {QStringLiteral("会議"), QStringLiteral("歯医者 10:30"), QStringLiteral("a,b,c"),
-    QStringLiteral("\"引用\"の話"), QStringLiteral("改行\nあり"), QStringLiteral("①髙"), QStringLiteral("ｶﾅ"),
-    QStringLiteral("~\\"), QString()};
+const QStringList kTexts {u"会議"_s, u"歯医者 10:30"_s, u"a,b,c"_s, u"\"引用\"の話"_s, u"改行\nあり"_s, u"①髙"_s,
+    u"ｶﾅ"_s, u"~\\"_s, QString()};
 
 QString lf(QString text)
 {
@@ -81,7 +82,7 @@ Memo generatedMemo(int n, int tag)
         m.week = pick(0, 1) ? 200 : -3;
     if (kind == 7) // a day of every month, with a year an older file may hold, or a one-off with a weekday mask
         pick(0, 1) ? void(m.month = 0) : void(m.week = pick(1, 127));
-    m.text = stored(QStringLiteral("<%1>").arg(tag) + kTexts.at(pick(0, int(kTexts.size()) - 1)));
+    m.text = stored(u"<%1>"_s.arg(tag) + kTexts.at(pick(0, int(kTexts.size()) - 1)));
     return m;
 }
 
@@ -96,8 +97,7 @@ struct Start
 void showValue(const Start &start, std::ostream &os)
 {
     os << "program starts at " << start.when.toString(Qt::ISODate).toStdString() << " with "
-       << (start.file ? QStringDecoder("windows-31j").decode(fileOf(start.memos)) : QStringLiteral("no data file"))
-              .toStdString();
+       << (start.file ? QStringDecoder("windows-31j").decode(fileOf(start.memos)) : u"no data file"_s).toStdString();
 }
 
 // The weekdays on which a mask fires, as the list names them and an edit ticks them: a positive mask's seven low
@@ -114,19 +114,19 @@ std::array<bool, 7> weekdaysOf(int w)
 // "毎月　25日10時0分　text", "2000年1月15日13時45分　text"; Saturday's mark alone carries a space.
 QString listLineOf(const Memo &m)
 {
-    const QString time = QStringLiteral("%1時%2分　").arg(m.hour).arg(m.min);
+    const QString time = u"%1時%2分　"_s.arg(m.hour).arg(m.min);
     if (m.month != 0)
-        return QStringLiteral("%1年%2月%3日").arg(m.year).arg(m.month).arg(m.days) + time + lf(m.text);
+        return u"%1年%2月%3日"_s.arg(m.year).arg(m.month).arg(m.days) + time + lf(m.text);
     if (m.week != 0) {
         QString marks;
         const std::array<bool, 7> days = weekdaysOf(m.week);
         for (int day = 0; day < 7; ++day)
-            marks += days[std::size_t(day)] ? QStringLiteral("(%1)").arg(QString("日月火水木金土")[day]) : QString();
-        return marks + (days[6] ? QStringLiteral(" ") : QString()) + time + lf(m.text);
+            marks += days[std::size_t(day)] ? u"(%1)"_s.arg(QString("日月火水木金土")[day]) : QString();
+        return marks + (days[6] ? u" "_s : QString()) + time + lf(m.text);
     }
     if (m.days == 0)
-        return QStringLiteral("毎日　") + time + lf(m.text);
-    return QStringLiteral("毎月　%1日").arg(m.days) + time + lf(m.text);
+        return u"毎日　"_s + time + lf(m.text);
+    return u"毎月　%1日"_s.arg(m.days) + time + lf(m.text);
 }
 
 // Whether the user can reach a control: its window is on screen and the control is shown and enabled in it.
@@ -144,17 +144,17 @@ QString shownSettingWindow()
         int shown = value->isVisible();
         for (const QWidget *widget : rest)
             shown += widget->isVisible();
-        return shown == 0 ? QStringLiteral("-") : shown == int(rest.size()) + 1 ? value->text() : QStringLiteral("?");
+        return shown == 0 ? u"-"_s : shown == int(rest.size()) + 1 ? value->text() : u"?"_s;
     };
     QString s = field(f.Label15, {f.Command12, f.Command13, f.Label6[1]}) + u'/'
         + field(f.Label14, {f.Command10, f.Command11, f.Label7[1]}) + u'/'
         + field(f.Label13, {f.Command8, f.Command9, f.Label8[1]}) + u' ' + field(f.Label12, {}) + u':'
         + field(f.Label11, {});
     for (const QCheckBox *box : {f.Check1, f.Check2, f.Check3})
-        s += u' ' + QString::number(value(box)) + (box->isEnabled() ? QString() : QStringLiteral("x"));
+        s += u' ' + QString::number(value(box)) + (box->isEnabled() ? QString() : u"x"_s);
     s += u' ';
     for (const QCheckBox *box : {f.Check4, f.Check5, f.Check6, f.Check7, f.Check8, f.Check9, f.Check10})
-        s += value(box) ? box->text() : QStringLiteral("・");
+        s += value(box) ? box->text() : u"・"_s;
     for (const QPushButton *button : {f.Command3, f.Command2, f.Command1})
         s += button->isVisible() ? u' ' + button->text() : QString();
     return s;
@@ -658,35 +658,34 @@ struct Model
     {
         QString s;
         for (const Field f : {Year, Month, Day})
-            s += (fieldShown[f] ? QString::number(value[f]) : QStringLiteral("-")) + (f == Day ? u' ' : u'/');
-        s += QStringLiteral("%1:%2").arg(value[Hour]).arg(value[Minute]);
+            s += (fieldShown[f] ? QString::number(value[f]) : u"-"_s) + (f == Day ? u' ' : u'/');
+        s += u"%1:%2"_s.arg(value[Hour]).arg(value[Minute]);
         const std::pair<bool, bool> boxes[] = {{sound, true}, {everyMonth, monthBoxEnabled}, {everyDay, dayBoxEnabled}};
         for (const auto &[on, enabled] : boxes)
-            s += QStringLiteral(" %1%2").arg(int(on)).arg(enabled ? "" : "x");
+            s += u" %1%2"_s.arg(int(on)).arg(enabled ? "" : "x");
         s += u' ';
         for (int day = 0; day < 7; ++day)
             s += week & (1 << day) ? QString("日月火水木金土")[day] : QChar(u'・');
-        return s + (setButton ? QStringLiteral(" 設定") : QString()) + QStringLiteral(" メモ")
-            + (cancelButton ? QStringLiteral(" キャンセル") : QString());
+        return s + (setButton ? u" 設定"_s : QString()) + u" メモ"_s + (cancelButton ? u" キャンセル"_s : QString());
     }
 
     // The alarm: text / year month day hour minute (a value, "-" hidden) and the repetition / colour.
     QString alarm() const
     {
         if (!shown[Alarm])
-            return QStringLiteral("none");
+            return u"none"_s;
         const Memo &m = alarmMemo;
-        const QString number = QStringLiteral("%1 ");
+        const QString number = u"%1 "_s;
         // A repeating memo shows its occasion's day when that is another day, its weekday when weekly.
         const bool day = (m.week == 0 && m.days != 0) || alarmAnotherDay;
         QString row = m.month != 0 ? number.arg(m.year) + number.arg(m.month) + number.arg(m.days)
-                                   : QStringLiteral("- - ") + (day ? number.arg(alarmOccasion.date().day()) : "- ");
-        row += QStringLiteral("%1 %2 ").arg(m.hour).arg(m.min);
-        row += m.month != 0 ? QStringLiteral("-")
-            : m.week != 0 ? QStringLiteral("(%1)").arg(QString("日月火水木金土")[alarmOccasion.date().dayOfWeek() % 7])
-            : m.days == 0 ? QStringLiteral("毎日")
-                          : QStringLiteral("毎月");
-        return lf(m.text) + QStringLiteral(" / ") + row + (late ? QStringLiteral(" / late") : QStringLiteral(" / due"));
+                                   : u"- - "_s + (day ? number.arg(alarmOccasion.date().day()) : "- ");
+        row += u"%1 %2 "_s.arg(m.hour).arg(m.min);
+        row += m.month != 0 ? u"-"_s
+            : m.week != 0   ? u"(%1)"_s.arg(QString("日月火水木金土")[alarmOccasion.date().dayOfWeek() % 7])
+            : m.days == 0   ? u"毎日"_s
+                            : u"毎月"_s;
+        return lf(m.text) + u" / "_s + row + (late ? u" / late"_s : u" / due"_s);
     }
 };
 
@@ -716,35 +715,33 @@ std::vector<Action> Model::actions(int arg) const
                 m.restart();
         };
     };
-    offer(QStringLiteral("tray: メモ設定"), 6, &Model::openSetting, [](TestProgram &) { icons().memoset->trigger(); });
+    offer(u"tray: メモ設定"_s, 6, &Model::openSetting, [](TestProgram &) { icons().memoset->trigger(); });
     if (!memos.isEmpty() || this->out)
-        offer(
-            QStringLiteral("tray: メモ編集"), 6, &Model::openList, [](TestProgram &) { icons().memoedit->trigger(); });
+        offer(u"tray: メモ編集"_s, 6, &Model::openList, [](TestProgram &) { icons().memoedit->trigger(); });
     offer(
-        QStringLiteral("tray: バージョン情報"), 1, [](Model &m) { m.shown[Version] = true; },
+        u"tray: バージョン情報"_s, 1, [](Model &m) { m.shown[Version] = true; },
         [](TestProgram &) { icons().dspver->trigger(); });
     offer(
-        QStringLiteral("tray: 日時の設定"), 1, [](Model &) {}, [](TestProgram &) { icons().timadjst->trigger(); });
-    offer(QStringLiteral("tray: 終了, then a new start"), 1, ending(false),
-        [](TestProgram &) { icons().memofin->trigger(); });
+        u"tray: 日時の設定"_s, 1, [](Model &) {}, [](TestProgram &) { icons().timadjst->trigger(); });
+    offer(u"tray: 終了, then a new start"_s, 1, ending(false), [](TestProgram &) { icons().memofin->trigger(); });
     const int seconds = 1 + arg % 150, ahead = 1 + arg % (3 * 24 * 60), back = 1 + arg % (2 * 24 * 60);
     offer(
-        QStringLiteral("clock +%1 s").arg(seconds), 6, [seconds](Model &m) { m.advance(seconds * 1000LL); },
+        u"clock +%1 s"_s.arg(seconds), 6, [seconds](Model &m) { m.advance(seconds * 1000LL); },
         [seconds](TestProgram &p) { p.advance(seconds * 1000LL); });
     for (const int minutes : {ahead, -back}) {
         offer(
-            QStringLiteral("clock jumps %1 min %2").arg(std::abs(minutes)).arg(minutes > 0 ? "ahead" : "back"),
-            minutes > 0 ? 2 : 1, [minutes](Model &m) { m.tick(m.now = m.now.addSecs(minutes * 60)); },
+            u"clock jumps %1 min %2"_s.arg(std::abs(minutes)).arg(minutes > 0 ? "ahead" : "back"), minutes > 0 ? 2 : 1,
+            [minutes](Model &m) { m.tick(m.now = m.now.addSecs(minutes * 60)); },
             [minutes](TestProgram &p) {
                 p.clock->advance(minutes * 60'000LL);
                 p.tick();
             });
     }
     offer(
-        QStringLiteral("next step's saves fail"), 1, [](Model &m) { m.failNext = true; }, [](TestProgram &) {});
+        u"next step's saves fail"_s, 1, [](Model &m) { m.failNext = true; }, [](TestProgram &) {});
 #if QT_CONFIG(sessionmanager)
     offer(
-        QStringLiteral("session-save request"), 1,
+        u"session-save request"_s, 1,
         [](Model &m) {
             if (!m.out)
                 return;
@@ -758,7 +755,7 @@ std::vector<Action> Model::actions(int arg) const
             emit qGuiApp->commitDataRequest(*reinterpret_cast<QSessionManager *>(manager));
         });
 #endif
-    offer(QStringLiteral("SIGTERM, then a new start"), 1, ending(true), [](TestProgram &p) {
+    offer(u"SIGTERM, then a new start"_s, 1, ending(true), [](TestProgram &p) {
         // The signal ends the event loop: aboutToQuit, then the process ends.
         RC_ASSERT(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit", Qt::DirectConnection));
         p.quits += 1;
@@ -775,29 +772,27 @@ std::vector<Action> Model::actions(int arg) const
             for (const int by : {1, -1}) {
                 if (f > Day || fieldShown[f])
                     offer(
-                        QStringLiteral("setting: %1%2").arg(QString("年月日時分")[f]).arg(by > 0 ? '+' : '-'), 2,
+                        u"setting: %1%2"_s.arg(QString("年月日時分")[f]).arg(by > 0 ? '+' : '-'), 2,
                         [f, by](Model &m) { m.step(f, by); }, click("form1", by > 0 ? plus[f] : minus[f]));
             }
         }
         offer(
-            QStringLiteral("setting: 音を鳴らす"), 2, [](Model &m) { m.sound = !m.sound; }, click("form1", "Check1"));
+            u"setting: 音を鳴らす"_s, 2, [](Model &m) { m.sound = !m.sound; }, click("form1", "Check1"));
         if (monthBoxEnabled)
             offer(
-                QStringLiteral("setting: 毎月"), 2, [](Model &m) { m.setEveryMonth(!m.everyMonth); },
-                click("form1", "Check2"));
+                u"setting: 毎月"_s, 2, [](Model &m) { m.setEveryMonth(!m.everyMonth); }, click("form1", "Check2"));
         if (dayBoxEnabled)
             offer(
-                QStringLiteral("setting: 毎日"), 2, [](Model &m) { m.setEveryDay(!m.everyDay); },
-                click("form1", "Check3"));
+                u"setting: 毎日"_s, 2, [](Model &m) { m.setEveryDay(!m.everyDay); }, click("form1", "Check3"));
         for (int day = 0; day < 7; ++day) {
             offer(
-                QStringLiteral("setting: %1曜").arg(QString("日月火水木金土")[day]), 2,
+                u"setting: %1曜"_s.arg(QString("日月火水木金土")[day]), 2,
                 [day](Model &m) { m.setWeekday(day, !(m.week & (1 << day))); },
                 click("form1",
                     (const char *[]) {"Check4", "Check5", "Check6", "Check7", "Check8", "Check9", "Check10"}[day]));
         }
         offer(
-            QStringLiteral("setting: メモ"), 6,
+            u"setting: メモ"_s, 6,
             [](Model &m) {
                 m.shown[Setting] = false;
                 m.useTextWindow();
@@ -806,29 +801,29 @@ std::vector<Action> Model::actions(int arg) const
             click("form1", "Command2"));
         const auto cancel = [](Model &m) { m.shown[Setting] = !m.cancelButton; };
         if (cancelButton)
-            offer(QStringLiteral("setting: キャンセル"), 2, cancel, click("form1", "Command1"));
+            offer(u"setting: キャンセル"_s, 2, cancel, click("form1", "Command1"));
         if (setButton)
-            offer(QStringLiteral("setting: 設定"), 12, &Model::set, click("form1", "Command3"));
-        offer(QStringLiteral("setting: title-bar close"), 1, cancel, [](TestProgram &) { form1().close(); });
+            offer(u"setting: 設定"_s, 12, &Model::set, click("form1", "Command3"));
+        offer(u"setting: title-bar close"_s, 1, cancel, [](TestProgram &) { form1().close(); });
     }
     if (shown[Text]) {
-        const QString words = kTexts.at(arg % kTexts.size()), typing = QStringLiteral("[%1]").arg(typed + 1) + words;
+        const QString words = kTexts.at(arg % kTexts.size()), typing = u"[%1]"_s.arg(typed + 1) + words;
         offer(
-            QStringLiteral("text: type \"%1\"").arg(QString(words).replace(u'\n', u'⏎')), 6,
+            u"text: type \"%1\""_s.arg(QString(words).replace(u'\n', u'⏎')), 6,
             [typing](Model &m) { m.setText(m.text + typing), ++m.typed; },
             [typing](TestProgram &) {
                 MEMO().Text1->moveCursor(QTextCursor::End);
                 MEMO().Text1->insertPlainText(typing);
             });
         offer(
-            QStringLiteral("text: erase all"), 1, [](Model &m) { m.setText(QString()); },
+            u"text: erase all"_s, 1, [](Model &m) { m.setText(QString()); },
             [](TestProgram &) {
                 MEMO().Text1->selectAll();
                 QTest::keyClick(MEMO().Text1, Qt::Key_Delete);
             });
         if (okButton)
             offer(
-                QStringLiteral("text: ＯＫ"), 6,
+                u"text: ＯＫ"_s, 6,
                 [](Model &m) {
                     m.shown[Text] = false;
                     m.shown[Setting] = m.setButton = true;
@@ -842,23 +837,23 @@ std::vector<Action> Model::actions(int arg) const
             if (m.out)
                 m.setText(lf(m.out->text));
         };
-        offer(QStringLiteral("text: キャンセル"), 2, cancel, click("MEMO", "Command2"));
-        offer(QStringLiteral("text: title-bar close"), 1, cancel, [](TestProgram &) { MEMO().close(); });
+        offer(u"text: キャンセル"_s, 2, cancel, click("MEMO", "Command2"));
+        offer(u"text: title-bar close"_s, 1, cancel, [](TestProgram &) { MEMO().close(); });
     }
     if (shown[List]) {
         if (!memos.isEmpty()) {
             const int row = int(arg % memos.size());
             offer(
-                QStringLiteral("list: select line %1").arg(row), 6, [row](Model &m) { m.selected = row; },
+                u"list: select line %1"_s.arg(row), 6, [row](Model &m) { m.selected = row; },
                 [row](TestProgram &) {
                     QListWidget *list = Edit().List1;
                     QTest::mouseClick(
                         list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
                 });
         }
-        offer(QStringLiteral("list: 編集"), 6, &Model::edit, click("Edit", "Command1"));
+        offer(u"list: 編集"_s, 6, &Model::edit, click("Edit", "Command1"));
         offer(
-            QStringLiteral("list: 削除"), 3,
+            u"list: 削除"_s, 3,
             [](Model &m) {
                 if (m.selected < 0 || (m.follow(true), m.selected < 0))
                     return;
@@ -870,8 +865,8 @@ std::vector<Action> Model::actions(int arg) const
             m.shown[List] = false;
             m.armed = m.armed || !m.memos.isEmpty();
         };
-        offer(QStringLiteral("list: 編集終了"), 2, close, click("Edit", "Command3"));
-        offer(QStringLiteral("list: title-bar close"), 1, close, [](TestProgram &) { Edit().close(); });
+        offer(u"list: 編集終了"_s, 2, close, click("Edit", "Command3"));
+        offer(u"list: title-bar close"_s, 1, close, [](TestProgram &) { Edit().close(); });
     }
     const std::tuple<Window, const char *, const char *> notices[] = {{PastWarning, "past-time warning", "keikoku1"},
         {FullWarning, "table-full warning", "keikoku2"}, {Version, "version", "Ver"}};
@@ -883,19 +878,19 @@ std::vector<Action> Model::actions(int arg) const
             m.shown[window] = false;
             m.shown[Setting] = m.shown[Setting] || window == PastWarning;
         };
-        offer(QString::fromUtf8(name) + QStringLiteral(": OK"), 4, close, click(form, "Command1"));
-        offer(QString::fromUtf8(name) + QStringLiteral(": title-bar close"), 1, close, [form = form](TestProgram &) {
+        offer(QString::fromUtf8(name) + u": OK"_s, 4, close, click(form, "Command1"));
+        offer(QString::fromUtf8(name) + u": title-bar close"_s, 1, close, [form = form](TestProgram &) {
             for (QWidget *top : QApplication::topLevelWidgets())
                 top->objectName() == QLatin1String(form) && top->isVisible() ? void(top->close()) : void();
         });
     }
     if (shown[Alarm]) {
-        offer(QStringLiteral("alarm: double-click the memo"), 8, &Model::dismiss,
+        offer(u"alarm: double-click the memo"_s, 8, &Model::dismiss,
             [](TestProgram &) { QTest::mouseDClick(forms().Display().Label1, Qt::LeftButton); });
         offer(
-            QStringLiteral("alarm: a minute on screen"), 2, [](Model &m) { m.late = true; },
+            u"alarm: a minute on screen"_s, 2, [](Model &m) { m.late = true; },
             [](TestProgram &) { forms().Display().Timer1_Timer(); });
-        offer(QStringLiteral("alarm: double-click the margin, then a new start"), 1, ending(false),
+        offer(u"alarm: double-click the margin, then a new start"_s, 1, ending(false),
             [](TestProgram &) { QTest::mouseDClick(&forms().Display(), Qt::LeftButton, {}, QPoint(3, 100)); });
     }
     // ---- Scripts (`rekuda31 add / remove` reaching the running copy over the bus): the bus handler is called as
@@ -908,21 +903,21 @@ std::vector<Action> Model::actions(int arg) const
         after.follow(true);
         const int kind = arg % 3, minutes = (arg / 3) % 4, hour = (arg / 12) % 24, minute = (arg / 7) % 60;
         const QString words = kTexts.at(arg % kTexts.size());
-        const QString when = kind == 0 ? QStringLiteral("+%1m").arg(minutes)
-            : kind == 1                ? QStringLiteral("daily %1:%2").arg(hour).arg(minute, 2, 10, QChar(u'0'))
-                        : QStringLiteral("weekly mon,fri %1:%2").arg(hour).arg(minute, 2, 10, QChar(u'0'));
+        const QString when = kind == 0 ? u"+%1m"_s.arg(minutes)
+            : kind == 1                ? u"daily %1:%2"_s.arg(hour).arg(minute, 2, 10, QChar(u'0'))
+                                       : u"weekly mon,fri %1:%2"_s.arg(hour).arg(minute, 2, 10, QChar(u'0'));
         const QDateTime due = QDateTime(now.date(), QTime(at(Hour, now), at(Minute, now))).addSecs(minutes * 60);
         const Memo memo = kind == 0
             ? Memo {qint16(at(Minute, due)), qint16(at(Hour, due)), qint16(at(Day, due)), qint16(at(Month, due)),
                 qint16(at(Year, due)), stored(words), 0, 0}
             : Memo {qint16(minute), qint16(hour), 0, 0, 0, stored(words), 0, qint16(kind == 2 ? 34 : 0)};
         const bool past = kind == 0 && minutes == 0, full = after.memos.size() + (this->out ? 1 : 0) >= DataMax;
-        const QString refusal = past ? QStringLiteral("過去の時間を設定しました。再設定してください。")
-            : full                   ? QStringLiteral("これ以上設定できません。")
+        const QString refusal = past ? u"過去の時間を設定しました。再設定してください。"_s
+            : full                   ? u"これ以上設定できません。"_s
                                      : QString();
         const int status = !refusal.isEmpty() || failNext;
         offer(
-            QStringLiteral("script: add %1 \"%2\"").arg(when, QString(words).replace(u'\n', u'⏎')), 2,
+            u"script: add %1 \"%2\""_s.arg(when, QString(words).replace(u'\n', u'⏎')), 2,
             [memo, refusal](Model &m) {
                 m.follow(true);
                 if (!refusal.isEmpty())
@@ -943,7 +938,7 @@ std::vector<Action> Model::actions(int arg) const
         const int number = 1 + arg % int(after.memos.size() + 1);
         const bool busy = number > after.memos.size() || (shown[Alarm] && number - 1 == after.alarmSlot);
         offer(
-            QStringLiteral("script: remove %1").arg(number), 1,
+            u"script: remove %1"_s.arg(number), 1,
             [number, busy](Model &m) {
                 m.follow(true);
                 if (busy)
@@ -960,7 +955,7 @@ std::vector<Action> Model::actions(int arg) const
     const auto outside = [&offer](const QString &what, const MemoTable &table, const QByteArray &bytes,
                              const QByteArray &completing = {}) {
         offer(
-            QStringLiteral("another program ") + what, 1,
+            u"another program "_s + what, 1,
             [=](Model &m) {
                 m.onDisk = table;
                 m.file = bytes;
@@ -977,29 +972,29 @@ std::vector<Action> Model::actions(int arg) const
     MemoTable more = onDisk;
     more.insert(k, generatedMemo(arg, 100 + arg % 100));
     if (damagedOnDisk)
-        outside(QStringLiteral("finishes writing"), onDisk, completing);
+        outside(u"finishes writing"_s, onDisk, completing);
     else if (onDisk.size() < kSlots)
-        outside(QStringLiteral("adds a memo at %1").arg(k + 1), more, fileOf(more));
+        outside(u"adds a memo at %1"_s.arg(k + 1), more, fileOf(more));
     if (!damagedOnDisk && !onDisk.isEmpty()) {
         const int j = k % int(onDisk.size());
         MemoTable fewer = onDisk, moved = onDisk;
         fewer.removeAt(j);
         moved[j].min = qint16((moved[j].min + 1) % 60);
-        outside(QStringLiteral("deletes memo %1").arg(j + 1), fewer, fewer.isEmpty() ? QByteArray() : fileOf(fewer));
-        outside(QStringLiteral("moves memo %1 a minute on").arg(j + 1), moved, fileOf(moved));
-        outside(QStringLiteral("rewrites the memos with LF line ends"), onDisk, fileOf(onDisk).replace("\r\n", "\n"));
+        outside(u"deletes memo %1"_s.arg(j + 1), fewer, fewer.isEmpty() ? QByteArray() : fileOf(fewer));
+        outside(u"moves memo %1 a minute on"_s.arg(j + 1), moved, fileOf(moved));
+        outside(u"rewrites the memos with LF line ends"_s, onDisk, fileOf(onDisk).replace("\r\n", "\n"));
     }
     if (file != "<missing>")
-        outside(QStringLiteral("deletes the file"), {}, "<missing>");
+        outside(u"deletes the file"_s, {}, "<missing>");
     if (!damagedOnDisk && onDisk.size() < kSlots) {
         // Cut after the last text's opening quote: the file cannot be read until the rest comes.
         const QByteArray full = fileOf(more);
-        outside(QStringLiteral("is halfway through writing"), more,
-            full.left(full.lastIndexOf('"', full.lastIndexOf('"') - 1) + 1), full);
+        outside(u"is halfway through writing"_s, more, full.left(full.lastIndexOf('"', full.lastIndexOf('"') - 1) + 1),
+            full);
     }
     // A second copy on the same data folder (another login, another environment) finds it taken, at every step.
     offer(
-        QStringLiteral("a second copy starts on the data folder"), 1, [](Model &) {},
+        u"a second copy starts on the data folder"_s, 1, [](Model &) {},
         [](TestProgram &p) { RC_ASSERT(!FileLock(p.folder.path()).acquire()); });
     return out;
 }
@@ -1033,7 +1028,7 @@ public:
     {
         if (start.file)
             m_program.writeDataFile(fileOf(start.memos));
-        const QString killedSave = m_program.dataPath() + QStringLiteral(".tmp-k1LL3d"); // a temporary a crash left
+        const QString killedSave = m_program.dataPath() + u".tmp-k1LL3d"_s; // a temporary a crash left
         RC_ASSERT(writeBytes(killedSave, "1\r\n"));
         m_program.clock->set(start.when);
         RC_ASSERT(m_program.start());
@@ -1049,7 +1044,7 @@ public:
         for (int arg = std::max(withArg, 0); arg < (withArg < 0 ? 5000 : withArg + 1) && !action; ++arg)
             action = model.action(name, arg);
         if (!action)
-            fail(QStringLiteral("not available: ") + name);
+            fail(u"not available: "_s + name);
         log << name;
         TestProgram &p = m_program;
         p.files->failWrites = model.failNext && !name.startsWith(QLatin1String("SIGTERM"));
@@ -1059,11 +1054,11 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         p.files->failWrites = false;
         if ((p.quits + p.terminations != 0) != model.restarted)
-            fail(model.restarted ? QStringLiteral("the program did not end") : QStringLiteral("the program ended"));
+            fail(model.restarted ? u"the program did not end"_s : u"the program ended"_s);
         if (model.restarted) {
             // 終了 takes the icon away and rings the bell as it goes.
             if (p.quits && name.startsWith(QLatin1String("tray")) && (p.tray->present || p.beeper->beeps == beeps))
-                fail(QStringLiteral("終了 left its icon or made no sound"));
+                fail(u"終了 left its icon or made no sound"_s);
             RC_ASSERT(p.restart());
             p.tick();
         }
@@ -1084,8 +1079,8 @@ private:
     {
         QString steps;
         for (int i = 0; i < log.size(); ++i)
-            steps += QStringLiteral("\n  %1. %2").arg(i + 1).arg(log.at(i));
-        RC_FAIL((what + QStringLiteral("\nsteps:") + steps).toStdString());
+            steps += u"\n  %1. %2"_s.arg(i + 1).arg(log.at(i));
+        RC_FAIL((what + u"\nsteps:"_s + steps).toStdString());
     }
 
     TestProgram m_program;
@@ -1098,7 +1093,7 @@ void Walk::check()
     const Model &m = model;
     const auto differs = [this](const QString &what, const QString &seen, const QString &expected) {
         if (seen != expected)
-            fail(QStringLiteral("%1: \"%2\", expected \"%3\"").arg(what, seen, expected));
+            fail(u"%1: \"%2\", expected \"%3\""_s.arg(what, seen, expected));
     };
     const auto memos = [](const MemoTable &table) {
         QStringList lines;
@@ -1106,44 +1101,41 @@ void Walk::check()
             lines << lf(lineOf(memo));
         return lines.join(QLatin1String(" | "));
     };
-    differs(QStringLiteral("the table"), memos(book.memos()), memos(m.memos));
-    differs(QStringLiteral("the memo out for editing"),
+    differs(u"the table"_s, memos(book.memos()), memos(m.memos));
+    differs(u"the memo out for editing"_s,
         memos(book.memoOutForEditing() ? MemoTable {*book.memoOutForEditing()} : MemoTable {}),
         memos(m.out ? MemoTable {*m.out} : MemoTable {}));
     if (m_program.dataFile() != m.file)
-        differs(QStringLiteral("the data file"), observe(QStringLiteral("file")), QString::fromUtf8(m.file));
+        differs(u"the data file"_s, observe(u"file"_s), QString::fromUtf8(m.file));
     QStringList windows;
     for (int w = 0; w < Windows; ++w)
         windows << (m.shown[std::size_t(w)] ? QString::fromUtf8(kWindowNames[w]) : QString());
     windows.removeAll(QString());
     windows.sort();
-    differs(QStringLiteral("the windows on screen"), observe(QStringLiteral("windows")), windows.join(u' '));
+    differs(u"the windows on screen"_s, observe(u"windows"_s), windows.join(u' '));
     if (m.shown[Setting])
-        differs(QStringLiteral("the setting window"), observe(QStringLiteral("setting")), m.settingWindow());
-    differs(QStringLiteral("the memo being set"), observe(QStringLiteral("set")),
+        differs(u"the setting window"_s, observe(u"setting"_s), m.settingWindow());
+    differs(u"the memo being set"_s, observe(u"set"_s),
         QString::asprintf(
             "%d/%d/%d %d:%d w%d", m.value[Year], m.value[Month], m.value[Day], m.value[Hour], m.value[Minute], m.week));
-    differs(QStringLiteral("the text window"), forms().MEMO.loaded() ? observe(QStringLiteral("text")) : QString(),
-        lf(m.text) + (m.okButton && m.shown[Text] ? QStringLiteral(" [ＯＫ]") : QString()));
+    differs(u"the text window"_s, forms().MEMO.loaded() ? observe(u"text"_s) : QString(),
+        lf(m.text) + (m.okButton && m.shown[Text] ? u" [ＯＫ]"_s : QString()));
     if (forms().MEMO.loaded() && MEMO().Command1->isVisibleTo(&MEMO()) != m.okButton)
-        fail(QStringLiteral("ＯＫ offered: %1").arg(!m.okButton));
+        fail(u"ＯＫ offered: %1"_s.arg(!m.okButton));
     if (m.shown[List]) {
         QStringList lines;
         for (const Memo &memo : m.memos)
             lines << listLineOf(memo);
-        differs(QStringLiteral("the list"), observe(QStringLiteral("list")), lines.join(QLatin1String(" | ")));
-        differs(
-            QStringLiteral("the line selected"), QString::number(Edit().selectedSlot()), QString::number(m.selected));
+        differs(u"the list"_s, observe(u"list"_s), lines.join(QLatin1String(" | ")));
+        differs(u"the line selected"_s, QString::number(Edit().selectedSlot()), QString::number(m.selected));
     }
-    differs(QStringLiteral("the alarm"), observe(QStringLiteral("alarm")), m.alarm());
-    differs(QStringLiteral("the tray menu"),
-        QStringLiteral("icon %1, メモ編集 %2").arg(m_program.tray->present).arg(icons().memoedit->isVisible()),
-        QStringLiteral("icon 1, メモ編集 %1").arg(!m.memos.isEmpty() || m.out.has_value()));
-    differs(QStringLiteral("messages and sounds"),
-        QStringLiteral("%1 messages, %2 sounds")
-            .arg(m_program.messages->shown.size())
-            .arg(m_program.sound->calls.size() / 2),
-        QStringLiteral("%1 messages, %2 sounds").arg(m.messages + m.setAside).arg(m.sounds));
+    differs(u"the alarm"_s, observe(u"alarm"_s), m.alarm());
+    differs(u"the tray menu"_s,
+        u"icon %1, メモ編集 %2"_s.arg(m_program.tray->present).arg(icons().memoedit->isVisible()),
+        u"icon 1, メモ編集 %1"_s.arg(!m.memos.isEmpty() || m.out.has_value()));
+    differs(u"messages and sounds"_s,
+        u"%1 messages, %2 sounds"_s.arg(m_program.messages->shown.size()).arg(m_program.sound->calls.size() / 2),
+        u"%1 messages, %2 sounds"_s.arg(m.messages + m.setAside).arg(m.sounds));
 }
 
 QString Walk::observe(const QString &what) const
@@ -1153,7 +1145,7 @@ QString Walk::observe(const QString &what) const
     if (what == QLatin1String("file")) {
         const QByteArray bytes = m_program.dataFile();
         if (bytes == m_startFile)
-            return QStringLiteral("as at start");
+            return u"as at start"_s;
         QString text = QStringDecoder("windows-31j").decode(bytes);
         return text.replace(QLatin1String("\r\n"), QLatin1String("|"));
     }
@@ -1164,7 +1156,7 @@ QString Walk::observe(const QString &what) const
         return QString::asprintf("%d/%d/%d %d:%d w%d", m.draft.SetYear, m.draft.SetMonth, m.draft.SetDays,
             m.draft.SetHure, m.draft.SetMin, m.draft.WeekFlag);
     if (what == QLatin1String("text")) // the text box, and whether ＯＫ is offered
-        return lf(MEMO().Text1->text()) + (reachable(MEMO().Command1) ? QStringLiteral(" [ＯＫ]") : QString());
+        return lf(MEMO().Text1->text()) + (reachable(MEMO().Command1) ? u" [ＯＫ]"_s : QString());
     if (what == QLatin1String("list")) {
         for (int i = 0; i < Edit().List1->count(); ++i)
             seen << Edit().List1->item(i)->text();
@@ -1172,21 +1164,21 @@ QString Walk::observe(const QString &what) const
     }
     if (what == QLatin1String("alarm")) { // text / year month day hour minute kind / colour
         if (!f.Display.shown())
-            return QStringLiteral("none");
+            return u"none"_s;
         DisplayForm &d = forms().Display();
         const QColor colour = d.background();
         if (!d.Label1->autoFillBackground() || d.Label1->palette().color(QPalette::Window) != colour)
-            return QStringLiteral("the text's background is not the window's");
+            return u"the text's background is not the window's"_s;
         for (const QLabel *label : {d.Label11, d.Label5, d.Label4, d.Label3, d.Label2, d.Label17})
-            seen << (label->isVisibleTo(&d) ? label->text() : QStringLiteral("-"));
-        return lf(d.Label1->text()) + QStringLiteral(" / ") + seen.join(u' ') + QStringLiteral(" / ")
-            + (colour == DisplayForm::dueColour()         ? QStringLiteral("due")
-                    : colour == DisplayForm::lateColour() ? QStringLiteral("late")
+            seen << (label->isVisibleTo(&d) ? label->text() : u"-"_s);
+        return lf(d.Label1->text()) + u" / "_s + seen.join(u' ') + u" / "_s
+            + (colour == DisplayForm::dueColour()         ? u"due"_s
+                    : colour == DisplayForm::lateColour() ? u"late"_s
                                                           : colour.name());
     }
     if (what == QLatin1String("sound")) // what the due memos asked of the speakers so far
         return m_program.sound->calls.join(QLatin1String(", ")).remove(m_program.folder.path() + u'/')
-            + QStringLiteral(", beeps %1").arg(m_program.beeper->beeps);
+            + u", beeps %1"_s.arg(m_program.beeper->beeps);
     if (what == QLatin1String("windows")) { // on screen, but the splash
         for (const QWidget *window : QApplication::topLevelWidgets())
             seen << (window->isVisible() && window->objectName() != QLatin1String("Title") ? window->objectName()
@@ -1195,7 +1187,7 @@ QString Walk::observe(const QString &what) const
         seen.sort();
         return seen.join(u' ');
     }
-    return QStringLiteral("nothing called ") + what;
+    return u"nothing called "_s + what;
 }
 
 namespace {
@@ -1288,10 +1280,10 @@ void TestRandomActions::sequences_data()
     const auto row = [](const QString &name, const QStringList &memos, const char *when, const QString &steps) {
         QTest::newRow(name.toUtf8()) << memos << QString::fromLatin1(when) << steps;
     };
-    const QString oneOff = memoLine(0, 15, 25, 12, 2026, QStringLiteral("歯医者"));
-    const QString morning = memoLine(0, 7, 0, 0, 0, QStringLiteral("朝"));
-    const QString meeting = memoLine(30, 14, 25, 12, 2026, QStringLiteral("会議"), 1);
-    const QString newMemo = QStringLiteral("tray: メモ設定; setting: メモ; text: type \"会議\"; text: ＯＫ; ");
+    const QString oneOff = memoLine(0, 15, 25, 12, 2026, u"歯医者"_s);
+    const QString morning = memoLine(0, 7, 0, 0, 0, u"朝"_s);
+    const QString meeting = memoLine(30, 14, 25, 12, 2026, u"会議"_s, 1);
+    const QString newMemo = u"tray: メモ設定; setting: メモ; text: type \"会議\"; text: ＯＫ; "_s;
 
     // The fields step within their ranges; a set stores what the window showed.
     row("日+ twice from 28 February", {}, "2026-02-28 09:00:30",
@@ -1338,8 +1330,7 @@ void TestRandomActions::sequences_data()
         "due; "
         "alarm: double-click the memo; clock +1 s; ? alarm: d / - - - 9 0 毎日 / due; alarm: double-click the memo; "
         "clock +1 s; ? alarm: e / - - - 9 0 毎日 / due; alarm: double-click the memo; clock +70 s; ? alarm: none");
-    row("an every-day minute passed in the setting window", {memoLine(30, 14, 0, 0, 0, QStringLiteral("茶"))},
-        "2026-12-25 14:29:58",
+    row("an every-day minute passed in the setting window", {memoLine(30, 14, 0, 0, 0, u"茶"_s)}, "2026-12-25 14:29:58",
         "tray: メモ設定; clock +70 s; ? alarm: none; setting: キャンセル; clock +1 s; ? alarm: 茶 / - - - 14 30 毎日 / "
         "late");
     // A suspend from 10:59:50 to 13:59:50: every kind, each once, late, in table order; weekly shows its weekday.
@@ -1355,9 +1346,9 @@ void TestRandomActions::sequences_data()
     row("a weekly memo missed over a weekend", {"0,9,0,0,0,\"週\",0,32"}, "2026-12-24 08:00:00",
         "clock jumps 4080 min ahead; ? alarm: 週 / - - 25 9 0 (金) / late");
     // A start a few seconds into the minute presents it; a start after it, or a set after it, waits for the next day.
-    row("a start at 09:00:05", {memoLine(0, 9, 0, 0, 0, QStringLiteral("朝"))}, "2026-12-25 09:00:05",
+    row("a start at 09:00:05", {memoLine(0, 9, 0, 0, 0, u"朝"_s)}, "2026-12-25 09:00:05",
         "? alarm: 朝 / - - - 9 0 毎日 / due");
-    row("a start at 09:01", {memoLine(0, 9, 0, 0, 0, QStringLiteral("朝"))}, "2026-12-25 09:01:00",
+    row("a start at 09:01", {memoLine(0, 9, 0, 0, 0, u"朝"_s)}, "2026-12-25 09:01:00",
         "clock +70 s; ? alarm: none; clock jumps 1438 min ahead; ? alarm: 朝 / - - - 9 0 毎日 / due");
     row("every day at 09:00, set at 10:00", {}, "2026-12-25 10:00:10",
         newMemo
@@ -1373,7 +1364,7 @@ void TestRandomActions::sequences_data()
                 + "; clock +1 s; ? alarm: 会議 / 2026 12 25 14 30 - / late; ? sound: close, play rekuda31.wav, beeps "
                   "1");
     }
-    row("two due together", {memoLine(29, 14, 25, 12, 2026, QStringLiteral("前")), meeting}, "2026-12-25 14:30:00",
+    row("two due together", {memoLine(29, 14, 25, 12, 2026, u"前"_s), meeting}, "2026-12-25 14:30:00",
         "? alarm: 前 / 2026 12 25 14 29 - / due; clock +65 s; ? alarm: 前 / 2026 12 25 14 29 - / due; "
         "alarm: double-click the memo; clock +1 s; ? alarm: 会議 / 2026 12 25 14 30 - / late");
 
@@ -1387,7 +1378,7 @@ void TestRandomActions::sequences_data()
     // A set that cannot be stored says so and loses nothing.
     QStringList full;
     for (int i = 0; i < 21; ++i)
-        full << memoLine(i, 16, 25, 12, 2026, QStringLiteral("m%1").arg(i));
+        full << memoLine(i, 16, 25, 12, 2026, u"m%1"_s.arg(i));
     row("set with a full table", full, "2026-12-25 14:30:00",
         editToThePast + "; setting: メモ; text: type \"会議\"; text: ＯＫ; setting: 年+; setting: 設定");
 }
@@ -1404,7 +1395,7 @@ void TestRandomActions::sequences()
         start.memos << Memo {qint16(f[0].toInt()), qint16(f[1].toInt()), qint16(f[2].toInt()), qint16(f[3].toInt()),
             qint16(f[4].toInt()), line.section(u'"', 1, 1), qint16(tail[1].toInt()), qint16(tail[2].toInt())};
     }
-    const QStringList at = when.split(QRegularExpression(QStringLiteral("[- :]"))); // years beyond 9999 too
+    const QStringList at = when.split(QRegularExpression(u"[- :]"_s)); // years beyond 9999 too
     start.when = QDateTime(QDate(at[0].toInt(), at[1].toInt(), at[2].toInt()), QTime::fromString(at.mid(3).join(u':')));
     try {
         Walk walk(start);
@@ -1416,8 +1407,8 @@ void TestRandomActions::sequences()
             const QString part = step.mid(2).section(u':', 0, 0);
             const QString expected = step.section(QLatin1String(": "), 1);
             QVERIFY2(walk.observe(part) == expected,
-                qPrintable(QStringLiteral("after steps %1\n%2: \"%3\", expected \"%4\"")
-                               .arg(walk.log.join(QLatin1String(", ")), part, walk.observe(part), expected)));
+                qPrintable(u"after steps %1\n%2: \"%3\", expected \"%4\""_s.arg(
+                    walk.log.join(QLatin1String(", ")), part, walk.observe(part), expected)));
         }
     } catch (const rc::detail::CaseResult &result) {
         QFAIL(result.description.c_str());
@@ -1435,9 +1426,8 @@ void TestRandomActions::simulatedYear()
             "0,10,0,0,0,\"fri\",0,32", "0,9,31,12,2026,\"last year\",0,0", "0,9,14,3,2027,\"once\",0,0"}));
     program.clock->set(QDateTime(first, QTime(0, 0)));
     QVERIFY(program.start());
-    const auto firing = [](const QDateTime &at, const QString &text) {
-        return at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ")) + text;
-    };
+    const auto firing
+        = [](const QDateTime &at, const QString &text) { return at.toString(u"yyyy-MM-dd hh:mm:ss "_s) + text; };
     QStringList fired;
     for (QDate day = first; day.year() == 2027; day = day.addDays(1)) {
         for (int minute = 0; minute < 24 * 60; ++minute) {
@@ -1461,23 +1451,23 @@ void TestRandomActions::simulatedYear()
     }
 
     // Last year's one-off at the start, late; of two memos in one minute the second follows, late.
-    QStringList expected {firing(QDateTime(first, QTime(0, 0)), QStringLiteral("last year late"))};
+    QStringList expected {firing(QDateTime(first, QTime(0, 0)), u"last year late"_s)};
     for (QDate day = first; day.year() == 2027; day = day.addDays(1)) {
         const int weekday = day.dayOfWeek();
-        expected << firing(QDateTime(day, QTime(7, 0)), QStringLiteral("daily"));
-        expected << firing(QDateTime(day, QTime(7, 1)), QStringLiteral("daily too late"));
+        expected << firing(QDateTime(day, QTime(7, 0)), u"daily"_s);
+        expected << firing(QDateTime(day, QTime(7, 1)), u"daily too late"_s);
         if (weekday == Qt::Monday || weekday == Qt::Friday)
-            expected << firing(QDateTime(day, QTime(8, 15)), QStringLiteral("mon-fri"));
+            expected << firing(QDateTime(day, QTime(8, 15)), u"mon-fri"_s);
         if (day == QDate(2027, 3, 14))
-            expected << firing(QDateTime(day, QTime(9, 0)), QStringLiteral("once"));
+            expected << firing(QDateTime(day, QTime(9, 0)), u"once"_s);
         if (day.day() == 31)
-            expected << firing(QDateTime(day, QTime(10, 0)), QStringLiteral("31st"));
+            expected << firing(QDateTime(day, QTime(10, 0)), u"31st"_s);
         if (weekday == Qt::Friday)
             expected << firing(QDateTime(day, QTime(10, day.day() == 31)), day.day() == 31 ? "fri late" : "fri");
         if (weekday == Qt::Saturday || weekday == Qt::Sunday)
-            expected << firing(QDateTime(day, QTime(18, 30)), QStringLiteral("weekend"));
+            expected << firing(QDateTime(day, QTime(18, 30)), u"weekend"_s);
         if (day.day() == 15)
-            expected << firing(QDateTime(day, QTime(23, 59)), QStringLiteral("15th"));
+            expected << firing(QDateTime(day, QTime(23, 59)), u"15th"_s);
     }
     QCOMPARE(fired, expected);
     // The one-off memos went with their dismissal.
