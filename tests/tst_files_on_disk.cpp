@@ -2,7 +2,8 @@
 // writes; a damaged or foreign file loaded, overwritten or dropped without a word, not moved aside; typed text kept in
 // a form the file cannot hold; a save that fails, is killed or cut short yet leaves neither the old memos nor the
 // new; stale temporaries; memos kept where others can write; files open to others; a link of another user's
-// followed; a lock that follows a link, or that two instances on a data folder miss, whatever their environment.
+// followed; a lock that follows a link, or that two instances on a data folder miss, whatever their environment; a
+// probe for the running copy that makes a file or names a holder that is not there.
 #include "fakes/fake_platform.h"
 #include "platform/program_directory.h"
 #include "platform/qt_services.h"
@@ -75,7 +76,6 @@ private slots:
             dataFileOf({"15,8,0,0,0,\"①髙～ｶﾅ\",1,34", "0,10,25,0,0,\"一行目\r\n二行目\r\n\",0,0",
                 "60,24,40,13,2026,\"a,b\",1,200"}),
             LoadResult::Loaded);
-        row("a full table", dataFileOf(QStringList(kSlots, memo)), LoadResult::Loaded);
         row("hand-edited: blanks, LF, CR, text after a quote, a quote unquoted",
             "2\n 5 , 7,0,0,0, \"a\rb\nc\" x,0,\t2\n0,8,0,0,0,ab\"c,0,0\n", LoadResult::Loaded, "",
             dataFileOf({"5,7,0,0,0,\"a\r\nb\r\nc\",0,2", "0,8,0,0,0,\"ab＂c\",0,0"}));
@@ -272,9 +272,10 @@ private slots:
         for (const QString name : {"rekuda31.dat", "hop", "there"})
             QCOMPARE(modeOf(at(name)) == 0, name == acted);
     }
-    // Two starts on one data folder meet at its lock, whatever their environment; a link planted as the lock file is
-    // not followed. Twenty takers at once, each round on a new folder: exactly one wins. Each reports through a pipe
-    // and holds what it took until the parent has heard from all and kills it.
+    // Two starts on one data folder meet at its lock, whatever their environment; the probe names the holder, none
+    // once released. A link planted as the lock file is not followed. Twenty takers at once, each round on a new
+    // folder: exactly one wins. Each reports through a pipe and holds what it took until the parent has heard from all
+    // and kills it.
     void oneCopyPerDataFolder_data()
     {
         QTest::addColumn<QByteArray>("variable"); // unset, then another folder
@@ -287,9 +288,11 @@ private slots:
         const QDir dir(m_root.filePath(QTest::currentDataTag()));
         for (const char *folder : {"data", "other", "planted"})
             QVERIFY(makeFolder(dir.filePath(folder), 0700));
-        FileLock first(dir.filePath("data"));
-        QVERIFY(first.acquire() && FileLock(dir.filePath("other")).acquire());
+        FileLock first(dir.filePath("data")), neighbour(dir.filePath("other"));
+        QVERIFY(first.holder() == 0 && modeOf(dir.filePath("data/.rekuda31.lock")) == 0); // asking makes no file
+        QVERIFY(first.acquire() && neighbour.acquire());
         QCOMPARE(modeOf(dir.filePath("data/.rekuda31.lock")), mode_t(S_IFREG | 0600));
+        QCOMPARE(FileLock(dir.filePath("data")).holder(), qint64(::getpid()));
         const auto setenv
             = [&](const QByteArray &value) { value.isNull() ? qunsetenv(variable) : qputenv(variable, value); };
         const QByteArray saved = qgetenv(variable);
@@ -299,6 +302,8 @@ private slots:
             setenv(saved);
             QVERIFY2(!second, value.constData());
         }
+        first.release(); // its file stays, unlocked, while the neighbour's is held
+        QCOMPARE(FileLock(dir.filePath("data")).holder(), 0);
         QVERIFY(writeBytes(dir.filePath("mine"), "x")
             && QFile::link(dir.filePath("mine"), dir.filePath("planted/.rekuda31.lock")));
         QVERIFY(FileLock(dir.filePath("planted")).acquire() && readBytes(dir.filePath("mine")) == "x");
