@@ -140,7 +140,7 @@ private slots:
     void chooseDisplayPlatform()
     {
         using display_platform::choose; // session type, Wayland display, X11 display, QT_QPA_PLATFORM, arguments
-        QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {}}), "xcb;wayland");
+        QCOMPARE(choose({"wayland", {}, ":0", {}, {}}), "xcb;wayland"); // the session type alone
         QCOMPARE(choose({{}, "wayland-0", ":0", {}, {}}), "xcb;wayland"); // no session type
         QCOMPARE(choose({"wayland", "wayland-0", ":0", "wayland", {}}), ""); // the user chose
         QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {"-platform", "wayland"}}), "");
