@@ -1,7 +1,8 @@
 """rekuda31 --check on a real display.  Catches: a deciding line not OK or a status other than 0 where everything is
 there (openbox, trayer, a null sink, IPA fonts, a wave), or a check slower than 1 s; a missing Japanese font, sound
 server, writable data folder or display not named with its fix and status 1; no window manager or no tray taken for
-a fault; a running copy not reported, ended, or its lock lost; a check that writes into the folder or the lock's."""
+a fault; a running copy not reported, ended, or its lock lost to a second start; a check that writes into the folder
+or the lock's."""
 import os, signal, subprocess, time
 import harness as h
 
@@ -66,7 +67,10 @@ class Check(h.Session):
         before = self.snapshot(folder)
         status, report, _ = self.check(folder)
         self.assertEqual((status, report["動作中のコピー"]), (0, ("OK", f"このフォルダのメモでプロセス {first.pid} が動いています (そのままにしました)")))
-        self.assertEqual(self.start(folder, NOW).wait(3), 0)  # the lock is still the running copy's
+        elsewhere = self.tmp / "another-login"  # another environment: the lock is the data folder's own
+        elsewhere.mkdir()
+        again = self.start(folder, NOW, HOME=str(elsewhere), XDG_RUNTIME_DIR=str(elsewhere), XDG_CACHE_HOME=str(elsewhere))
+        self.assertEqual(again.wait(3), 0)  # the lock is still the running copy's
         self.assertEqual((first.poll(), list(self.tray()), self.snapshot(folder)), (None, [first.pid], before))
 
         os.kill(int(self.sh("xprop", "-id", self.panel, "_NET_WM_PID").split()[-1]), signal.SIGTERM)
