@@ -517,11 +517,11 @@ struct Model
             shown[FullWarning] = true;
             return;
         }
-        setWeekday(6, false);
-        setEveryMonth(false);
-        setEveryDay(false);
-        for (int day = 0; day < 6; ++day)
-            setWeekday(day, false);
+        // A new memo: a one-off at the present minute, every box clear.
+        week = 0;
+        everyMonth = everyDay = false;
+        monthBoxEnabled = dayBoxEnabled = true;
+        fieldShown = {true, true, true};
         for (const Field f : {Year, Month, Day, Hour, Minute})
             value[f] = at(f, now);
         setButton = false;
@@ -561,25 +561,17 @@ struct Model
         setText(lf(m.text));
         setButton = true;
         cancelButton = false;
+        // The window shows the memo's kind: a one-off with its date, every month with its day, every day and weekly
+        // with none, the days a weekly memo fires on ticked.
+        const bool repeating = m.month == 0, daily = repeating && (m.week != 0 || m.days == 0);
+        week = 0;
         for (int day = 0; day < 7; ++day)
-            setWeekday(day, false);
-        if (m.month != 0) {
-            setEveryMonth(false);
-            setEveryDay(false);
-        } else if (m.week != 0) {
-            fieldShown = {false, false, false};
-            setEveryMonth(true);
-            setEveryDay(true);
-            const std::array<bool, 7> days = weekdaysOf(m.week);
-            for (const int day : {6, 5, 4, 3, 2, 1, 0})
-                setWeekday(day, days[std::size_t(day)]);
-        } else if (m.days != 0) {
-            setEveryDay(false);
-            setEveryMonth(true);
-        } else {
-            setEveryMonth(true);
-            setEveryDay(true);
-        }
+            week += repeating && weekdaysOf(m.week)[std::size_t(day)] ? 1 << day : 0;
+        everyMonth = repeating;
+        everyDay = daily;
+        monthBoxEnabled = !daily;
+        dayBoxEnabled = week == 0;
+        fieldShown = {!repeating, !repeating, !daily};
         value = {m.year, m.month, m.days, m.hour, m.min};
         shown[List] = false;
         shown[Setting] = true;
@@ -1375,6 +1367,9 @@ void TestRandomActions::sequences_data()
                          "setting: 設定; tray: メモ編集; list: 編集終了; past-time warning: OK");
     row("put-back, then the warning's OK and メモ", {oneOff}, "2026-12-25 14:30:00",
         editToThePast + "; ? setting: 2026/12/24 15:0 0 0 0 ・・・・・・・ メモ キャンセル; setting: メモ");
+    // Boxes left ticked by the last set do not change the kind of a memo taken for editing.
+    row("an every-month memo edited after an every-day set", {"0,10,25,0,0,\"家賃\",0,0"}, "2026-12-25 14:30:00",
+        newMemo + "setting: 毎日; setting: 設定; tray: メモ編集; list: select line 1; list: 編集");
     // A set that cannot be stored says so and loses nothing.
     QStringList full;
     for (int i = 0; i < 21; ++i)
