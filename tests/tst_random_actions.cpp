@@ -210,7 +210,8 @@ struct Model
     // The file as the program last read or wrote it: another program may have changed it since.
     QByteArray seen;
     bool damagedOnDisk = false, fileHoldsOut = false;
-    QDateTime unsettledSince; // a damaged or vanished file first found then
+    MemoTable seenMemos; // the memos it then held
+    int unsettledTicks = 0; // ticks that found the file vanished, emptied or damaged
     QByteArray completing; // what a file another program is halfway through writing will hold
     int setAside = 0; // damaged files moved aside, each told
     bool restarted = false; // by the last action
@@ -220,6 +221,7 @@ struct Model
         , file(start.file ? fileOf(start.memos) : QByteArray("<missing>"))
         , onDisk(start.memos)
         , seen(file)
+        , seenMemos(start.memos)
     {
         load();
     }
@@ -318,6 +320,7 @@ struct Model
         ++saves;
         onDisk = table;
         file = seen = bytes;
+        seenMemos = table;
         damagedOnDisk = fileHoldsOut = false;
     }
     // Memos come and go: the alarm and the list's selection stay with theirs.
@@ -336,35 +339,46 @@ struct Model
         selected = selected == slot ? -1 : selected - (selected > slot);
     }
 
-    // Another program's change to the file is read on the tick, and before every write. A file that vanished or
-    // reads as damaged gets two seconds of ticks to come right; a write waits for it. Then a damaged file is moved
-    // aside, told, and the memos written again; the memos of a changed or vanished file replace the table's, a memo
-    // equal to one there being that memo, with its occasions, alarm and selection.
+    // Another program's change to the file is read on the tick, and before every write. A file that vanished, was
+    // emptied of its memos or reads as damaged gets two seconds of ticks to come right; a write waits for it. Then a
+    // damaged file is moved aside, told, and the memos written again; the memos of a changed or vanished file
+    // replace the table's, a memo equal to one there being that memo, with its occasions, alarm and selection, and
+    // a change the disk refused goes on top and is written again.
     void follow(bool beforeWrite)
     {
-        if (file == seen) {
-            unsettledSince = QDateTime();
+        const bool unsettled = damagedOnDisk || file == "<missing>" || (file.isEmpty() && seen != "<missing>");
+        if (file != seen && unsettled && !beforeWrite && ++unsettledTicks <= 2)
             return;
-        }
-        if ((damagedOnDisk || file == "<missing>") && !beforeWrite) {
-            unsettledSince = unsettledSince.isValid() && unsettledSince <= now ? unsettledSince : now;
-            if (now < unsettledSince.addSecs(2))
-                return;
-        }
-        unsettledSince = QDateTime();
+        unsettledTicks = 0;
+        if (file == seen)
+            return;
         if (damagedOnDisk) {
             ++setAside;
             file = seen = "<missing>";
             damagedOnDisk = false;
-            onDisk.clear();
+            onDisk = seenMemos = {};
             if (!memos.isEmpty())
                 save(memos, fileOf(memos));
             return;
         }
         seen = file;
-        MemoTable incoming = onDisk;
+        MemoTable incoming = onDisk, base = std::exchange(seenMemos, onDisk);
         if (fileHoldsOut && out)
-            incoming.removeOne(*out); // the session's save put it there: it is still out
+            incoming.removeOne(*out), base.removeOne(*out); // the session's save put it there: it is still out
+        const bool refused = unsaved;
+        if (refused) {
+            MemoTable added;
+            for (const Memo &m : memos)
+                base.removeOne(m) ? void() : added.append(m);
+            for (const Memo &m : base)
+                incoming.removeOne(m);
+            for (const Memo &m : added) {
+                int place = int(incoming.size());
+                while (place > 0 && m.dateKey() < incoming[place - 1].dateKey())
+                    --place;
+                incoming.insert(place, m);
+            }
+        }
         const MemoTable before = std::exchange(memos, MemoTable());
         const auto occasionsBefore = std::exchange(occasions, {});
         QList<int> slotNow(before.size(), -1);
@@ -380,6 +394,8 @@ struct Model
         alarmSlot = alarmSlot >= 0 ? slotNow[alarmSlot] : -1;
         selected = selected >= 0 ? slotNow[selected] : -1;
         armed = armed || !memos.isEmpty();
+        if (refused)
+            save(memos, memos.isEmpty() ? QByteArray() : fileOf(memos));
     }
 
     void showField(Field f, bool on)
@@ -503,6 +519,7 @@ struct Model
         now = at;
         onDisk = disk;
         file = seen = bytes;
+        seenMemos = disk;
         load();
         restarted = true;
     }

@@ -221,6 +221,9 @@ Store::Outside Store::look(const QString &path, MemoTable &table)
     m_looked = m_files.read(path);
     if (m_looked ? m_looked == m_seen : m_seenUnreadable)
         return Outside::Unchanged;
+    // Emptied, as a program starting to write it leaves it for a moment.
+    if (m_looked && m_looked->isEmpty() && m_seen && !m_seen->isEmpty())
+        return Outside::Vanished;
     std::optional<MemoTable> memos;
     if (m_looked)
         memos = m_looked->isEmpty() ? MemoTable() : parse(*m_looked, m_codec);
@@ -228,6 +231,11 @@ Store::Outside Store::look(const QString &path, MemoTable &table)
         return Outside::Damaged;
     table = *memos;
     return Outside::Changed;
+}
+
+MemoTable Store::seenMemos() const
+{
+    return m_seen && !m_seen->isEmpty() ? parse(*m_seen, m_codec).value_or(MemoTable()) : MemoTable();
 }
 
 void Store::setAside(const QString &path)

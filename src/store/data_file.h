@@ -50,11 +50,13 @@ public:
     void adopt(const QString &from, const QString &path, bool folderClosed);
 
     // What another program did to the file since this store last read or
-    // wrote it. Changed fills table with what the file now holds (an empty
-    // file holds no memos); Damaged may be a file another program is still
-    // writing. Nothing is taken as seen until accept().
+    // wrote it. Changed fills table with what the file now holds; Vanished
+    // (the file gone, or emptied) and Damaged may be a file another program
+    // is still writing. Nothing is taken as seen until accept().
     enum class Outside { Unchanged, Changed, Vanished, Damaged };
     Outside look(const QString &path, MemoTable &table);
+    // The memos of the file as last read or written.
+    MemoTable seenMemos() const;
     // What look() found is what the file holds now.
     void accept() { m_seen = m_looked, m_seenUnreadable = false; }
     // A file found damaged while the program runs is moved aside and the

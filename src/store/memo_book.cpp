@@ -53,6 +53,10 @@ void MemoBook::adoptLeftBehind(const QString &programFolder, bool folderClosed)
 
 data_file::LoadResult MemoBook::load()
 {
+    // Another program may be halfway through writing it.
+    MemoTable probe;
+    for (int tries = 0; tries < 20 && m_store.look(m_fileName, probe) == data_file::Store::Outside::Damaged; ++tries)
+        m_clock.pause(100);
     const data_file::LoadResult result = m_store.load(m_fileName, m_memos);
     m_armed = result == data_file::LoadResult::Loaded;
     m_occasions = QList<Occasions>(m_memos.size(), Occasions {thisMinute(), {}});
@@ -85,13 +89,11 @@ QList<int> MemoBook::follow(bool beforeWrite)
             seen = m_store.look(m_fileName, memos);
         }
     } else if (unsettled()) {
-        // A clock set back meanwhile starts the two seconds again.
-        if (!m_fileUnsettledSince.isValid() || m_clock.now() < m_fileUnsettledSince)
-            m_fileUnsettledSince = m_clock.now();
-        if (m_clock.now() < m_fileUnsettledSince.addSecs(2))
+        // Two seconds of ticks, whatever the wall clock does meanwhile.
+        if (++m_unsettledTicks <= 2)
             return slotNow;
     }
-    m_fileUnsettledSince = QDateTime();
+    m_unsettledTicks = 0;
     if (seen == Outside::Unchanged)
         return slotNow;
     if (seen == Outside::Damaged) {
@@ -100,17 +102,41 @@ QList<int> MemoBook::follow(bool beforeWrite)
             save();
         return slotNow;
     }
-    m_store.accept();
-    takeIn(memos, slotNow);
-    return slotNow;
-}
-
-void MemoBook::takeIn(MemoTable memos, QList<int> &slotNow)
-{
     // The file still holds the memo out for editing, as the session's save
     // left it: it is out, not a new memo.
     if (m_fileHoldsMemoOut && m_outForEditing)
         memos.removeOne(*m_outForEditing);
+    const bool unsaved = m_store.unsaved();
+    if (unsaved)
+        memos = withUnsavedChanges(memos);
+    m_store.accept();
+    takeIn(memos, slotNow);
+    if (unsaved)
+        save();
+    return slotNow;
+}
+
+MemoTable MemoBook::withUnsavedChanges(MemoTable theirs) const
+{
+    // What the table added and dropped since the file was last read or
+    // written goes on top of what the other program wrote.
+    MemoTable before = m_store.seenMemos();
+    if (m_fileHoldsMemoOut && m_outForEditing)
+        before.removeOne(*m_outForEditing);
+    MemoTable added;
+    for (const Memo &memo : m_memos) {
+        if (!before.removeOne(memo))
+            added.append(memo);
+    }
+    for (const Memo &dropped : before)
+        theirs.removeOne(dropped);
+    for (const Memo &memo : added)
+        theirs.insert(placeForNew(theirs, memo), memo);
+    return theirs;
+}
+
+void MemoBook::takeIn(const MemoTable &memos, QList<int> &slotNow)
+{
     QList<Occasions> occasions;
     QList<quint64> ids;
     std::fill(slotNow.begin(), slotNow.end(), -1);

@@ -44,7 +44,8 @@ public:
     // A data file of the program's folder comes into a data folder just made.
     void adoptLeftBehind(const QString &programFolder, bool folderClosed);
 
-    // Start-up: reads the data file; the due check is armed when memos came.
+    // Start-up: reads the data file, given two seconds when it reads as
+    // damaged; the due check is armed when memos came.
     data_file::LoadResult load();
 
     const MemoTable &memos() const { return m_memos; }
@@ -145,7 +146,9 @@ private:
     // The slot a memo the caller named by its slot has now, after following
     // the file; -1 when there is none.
     int followToWrite(int slot);
-    void takeIn(MemoTable memos, QList<int> &slotNow);
+    void takeIn(const MemoTable &memos, QList<int> &slotNow);
+    // A change the disk refused is not lost to another program's write.
+    MemoTable withUnsavedChanges(MemoTable theirs) const;
     // Writes the table; with deleteWhenEmpty no memo means no file, else an empty one.
     void save(bool deleteWhenEmpty = false);
 
@@ -166,6 +169,6 @@ private:
     bool m_fileHoldsMemoOut = false;
     QList<quint64> m_ids; // slot by slot, beside the table
     quint64 m_lastId = 0;
-    QDateTime m_fileUnsettledSince;
+    int m_unsettledTicks = 0; // ticks that found the file vanished or damaged
     const Clock &m_clock;
 };
