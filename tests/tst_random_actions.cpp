@@ -504,7 +504,8 @@ struct Model
         if (unsaved)
             save(memos, memos.isEmpty() ? QByteArray() : fileOf(memos));
         messages = mustEnd ? messages : told;
-        if (mustEnd || !unsaved || endRefusedAt == saves)
+        // So is a memo out for editing that another program's memos left no room to go back.
+        if (mustEnd || (!unsaved && !out) || endRefusedAt == saves)
             return true;
         endRefusedAt = saves;
         ++messages;
@@ -1391,6 +1392,10 @@ void TestRandomActions::sequences_data()
     QStringList full;
     for (int i = 0; i < 21; ++i)
         full << memoLine(i, 16, 25, 12, 2026, u"m%1"_s.arg(i));
+    // A memo out for editing that another program's memos left no room for: the first end says so and stays.
+    row("an end with the table filled by another program", full.mid(0, 20), "2026-12-25 14:30:00",
+        "tray: メモ編集; list: select line 0; list: 編集; another program adds a memo at 1; "
+        "another program adds a memo at 1; tray: 終了, then a new start; tray: 終了, then a new start");
     row("set with a full table", full, "2026-12-25 14:30:00",
         editToThePast + "; setting: メモ; text: type \"会議\"; text: ＯＫ; setting: 年+; setting: 設定");
 }

@@ -125,7 +125,10 @@ bool App::readyToEnd()
     book.holdMessages(true);
     settleBeforeEnd();
     book.holdMessages(false);
-    if (!book.unsaved())
+    // A memo out for editing stays out when another program's memos have
+    // filled the table meanwhile.
+    const std::optional<Memo> &stranded = book.memoOutForEditing();
+    if (!book.unsaved() && !stranded)
         return true;
     // A change that could not be written would go with the program. The
     // first end after the failure says so and stays; ending again, with
@@ -134,9 +137,14 @@ bool App::readyToEnd()
         return true;
     m_endRefusedAtSaves = book.saves();
     os.messages->error(QStringLiteral("rekuda31"),
-        QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。\n%2\n"
-                       "もう一度終了すると、保存せずに終了します。")
-            .arg(book.fileName(), book.lastError()));
+        book.unsaved()
+            ? QStringLiteral("変更をデータファイル %1 に保存できないため、終了しませんでした。\n%2\n"
+                             "もう一度終了すると、保存せずに終了します。")
+                  .arg(book.fileName(), book.lastError())
+            : QStringLiteral(
+                "編集中のメモ「%1」を戻す場所がないため、終了しませんでした。\n"
+                "メモ編集でメモを削除してから終了してください。もう一度終了すると、このメモを保存せずに終了します。")
+                  .arg(QString(stranded->text).replace(QLatin1String("\r\n"), QLatin1String(" "))));
     return false;
 }
 
