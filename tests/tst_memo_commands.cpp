@@ -171,6 +171,29 @@ private slots:
         if (gone != 2) // the alarm keeps pointing at the memo it shows
             QCOMPARE(b.book.at(b.book.shownSlot()), before[2]);
     }
+
+    // A data file another program is still writing when the program starts is read once it is whole: not moved
+    // aside, nothing told.
+    void startUpWaitsForAHalfWrittenFile()
+    {
+        struct WritingClock : FakeClock
+        {
+            void pause(int) const override { ++pauses == 3 && writeBytes(path, whole); }
+            QString path;
+            QByteArray whole = dataFileOf({memoLine(0, 9, 0, 0, 0, u"朝"_qs), memoLine(30, 12, 0, 0, 0, u"昼"_qs)});
+            mutable int pauses = 0;
+        };
+        Book b;
+        WritingClock clock;
+        MemoBook book {b.files, b.codec, b.messages, clock};
+        book.setFolder(b.folder.path());
+        clock.path = book.fileName();
+        QVERIFY(writeBytes(clock.path, clock.whole.left(clock.whole.lastIndexOf('"'))));
+        QCOMPARE(book.load(), data_file::LoadResult::Loaded);
+        QCOMPARE(book.count(), 2);
+        QCOMPARE(QDir(b.folder.path()).entryList(QDir::Files), QStringList {u"rekuda31.dat"_qs});
+        QCOMPARE(b.messages.shown, QStringList());
+    }
 };
 
 QTEST_MAIN(TestMemoCommands)
