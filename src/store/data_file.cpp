@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -181,31 +182,30 @@ Store::Store(Files &files, const Codec &codec, Messages &messages)
     , m_messages(messages)
 { }
 
-LoadResult Store::load(const QString &path, MemoTable &table)
+std::optional<MemoTable> Store::memosOf(const std::optional<QByteArray> &bytes) const
+{
+    if (!bytes)
+        return std::nullopt;
+    return bytes->isEmpty() ? MemoTable() : parse(*bytes, m_codec);
+}
+
+LoadResult Store::load(const QString &path, MemoTable &table, const std::function<void()> &pause)
 {
     table.clear();
     m_seen.reset();
     m_seenUnreadable = false;
     if (!m_files.exists(path))
         return LoadResult::Missing;
-    const std::optional<QByteArray> bytes = m_files.read(path);
-    if (bytes && bytes->isEmpty()) {
-        m_seen = bytes;
-        return LoadResult::Empty;
+    std::optional<QByteArray> bytes = m_files.read(path);
+    std::optional<MemoTable> memos = memosOf(bytes);
+    // Another program may be halfway through writing it.
+    for (int tries = 0; !memos && pause && tries < 20; ++tries) {
+        pause();
+        memos = memosOf(bytes = m_files.read(path));
     }
-    std::optional<MemoTable> memos;
-    if (bytes)
-        memos = parse(*bytes, m_codec);
     if (!memos) {
         // Starting empty without a word would look as if every memo were gone.
-        const QString aside = m_files.moveAside(path);
-        m_messages.error(QStringLiteral("rekuda31"),
-            aside.isEmpty()
-                ? QStringLiteral("データファイル %1 を読めませんでした。メモなしで起動します。").arg(path)
-                : QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。メモなしで起動します。")
-                      .arg(path, aside));
-        if (aside.isEmpty())
-            m_seen = bytes, m_seenUnreadable = !bytes;
+        moveAsideAndTell(path, bytes, QStringLiteral("メモなしで起動します。"));
         return LoadResult::Damaged;
     }
     m_seen = bytes;
@@ -224,9 +224,7 @@ Store::Outside Store::look(const QString &path, MemoTable &table)
     // Emptied, as a program starting to write it leaves it for a moment.
     if (m_looked && m_looked->isEmpty() && m_seen && !m_seen->isEmpty())
         return Outside::Vanished;
-    std::optional<MemoTable> memos;
-    if (m_looked)
-        memos = m_looked->isEmpty() ? MemoTable() : parse(*m_looked, m_codec);
+    const std::optional<MemoTable> memos = memosOf(m_looked);
     if (!memos)
         return Outside::Damaged;
     table = *memos;
@@ -235,20 +233,24 @@ Store::Outside Store::look(const QString &path, MemoTable &table)
 
 MemoTable Store::seenMemos() const
 {
-    return m_seen && !m_seen->isEmpty() ? parse(*m_seen, m_codec).value_or(MemoTable()) : MemoTable();
+    return memosOf(m_seen).value_or(MemoTable());
 }
 
 void Store::setAside(const QString &path)
 {
+    moveAsideAndTell(path, m_looked, QStringLiteral("メモは今の内容で保存し直します。"));
+}
+
+void Store::moveAsideAndTell(const QString &path, const std::optional<QByteArray> &bytes, const QString &then)
+{
     const QString aside = m_files.moveAside(path);
     m_messages.error(QStringLiteral("rekuda31"),
         aside.isEmpty()
-            ? QStringLiteral("データファイル %1 を読めませんでした。メモは今の内容で保存し直します。").arg(path)
-            : QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。メモは今の内容で保存し直します。")
-                  .arg(path, aside));
+            ? (QStringLiteral("データファイル %1 を読めませんでした。") + then).arg(path)
+            : (QStringLiteral("データファイル %1 を読めなかったため、%2 に移しました。") + then).arg(path, aside));
     // A file that could not be moved is told once, not at every look.
-    m_seen = aside.isEmpty() ? m_looked : std::nullopt;
-    m_seenUnreadable = aside.isEmpty() && !m_looked;
+    m_seen = aside.isEmpty() ? bytes : std::nullopt;
+    m_seenUnreadable = aside.isEmpty() && !bytes;
 }
 
 void Store::adopt(const QString &from, const QString &path, bool folderClosed)

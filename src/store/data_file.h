@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Codec;
@@ -40,8 +41,10 @@ public:
     Store(Files &files, const Codec &codec, Messages &messages);
 
     // Reads path into the table, which is left empty unless memos were read.
-    // A damaged file is moved aside before anything can overwrite it.
-    LoadResult load(const QString &path, MemoTable &table);
+    // A damaged file is read again after each pause, up to 20 times, as
+    // another program may still be writing it; then it is moved aside before
+    // anything can overwrite it.
+    LoadResult load(const QString &path, MemoTable &table, const std::function<void()> &pause = {});
 
     // On the start that made the data folder: a data file left in the
     // program's folder is copied to path, once, and never changed; one that
@@ -80,6 +83,10 @@ public:
     int saves() const { return m_saves; }
 
 private:
+    // Nothing for bytes that are not a data file; no memos for an empty file.
+    std::optional<MemoTable> memosOf(const std::optional<QByteArray> &bytes) const;
+    // Moves a damaged file aside and tells the user so, and what happens then.
+    void moveAsideAndTell(const QString &path, const std::optional<QByteArray> &bytes, const QString &then);
     bool replace(const QString &path, const QByteArray &bytes);
     // Records how a write or deletion went; a failure is told, with its reason.
     bool settle(bool done, const QString &failure, const QString &path, const QString &error);

@@ -53,11 +53,7 @@ void MemoBook::adoptLeftBehind(const QString &programFolder, bool folderClosed)
 
 data_file::LoadResult MemoBook::load()
 {
-    // Another program may be halfway through writing it.
-    MemoTable probe;
-    for (int tries = 0; tries < 20 && m_store.look(m_fileName, probe) == data_file::Store::Outside::Damaged; ++tries)
-        m_clock.pause(100);
-    const data_file::LoadResult result = m_store.load(m_fileName, m_memos);
+    const data_file::LoadResult result = m_store.load(m_fileName, m_memos, [this] { m_clock.pause(100); });
     m_armed = result == data_file::LoadResult::Loaded;
     m_occasions = QList<Occasions>(m_memos.size(), Occasions {thisMinute(), {}});
     m_ids.clear();
