@@ -31,7 +31,7 @@ struct FakeDesktop : ProgramDirectory, InstanceLock, Launcher, Beeper, SoundPlay
     QString path() const override { return folder; }
     bool acquire() override { return true; }
     void release() override { }
-    void openDateTimeSettings() override { }
+    void openDateTimeSettings() override { calls << QStringLiteral("date and time settings"); }
     void beep() override { ++beeps; }
     void close() override { calls << QStringLiteral("close"); }
     void play(const QString &path) override { calls << QStringLiteral("play ") + path; }
@@ -45,12 +45,10 @@ struct FaultyFiles : PosixFiles
 {
     bool replace(const QString &path, const QByteArray &bytes, QString *error) override
     {
-        ++writes;
         return failWrites ? (*error = QStringLiteral("No space left on device"), false)
                           : PosixFiles::replace(path, bytes, error);
     }
     bool failWrites = false;
-    int writes = 0;
 };
 
 struct FakeMessages : Messages
@@ -73,7 +71,6 @@ public:
     TestProgram() { installFakes(); }
     ~TestProgram() { stop(); }
 
-    // Writes rekuda31.dat (raw bytes) into the program's folder.
     void writeDataFile(const QByteArray &bytes) { writeBytes(dataPath(), bytes); }
     QByteArray dataFile() const { return readBytes(dataPath()); }
     QString dataPath() const { return folder.filePath(QStringLiteral("rekuda31.dat")); }
@@ -113,7 +110,7 @@ public:
     QTemporaryDir folder;
     FakeClock *clock = nullptr;
     FaultyFiles *files = nullptr;
-    FakeDesktop *beeper = nullptr, *sound = nullptr;
+    FakeDesktop *beeper = nullptr, *sound = nullptr, *launcher = nullptr;
     FakeMessages *messages = nullptr;
     FakeTray *tray = nullptr;
     std::unique_ptr<App> app;
@@ -134,7 +131,7 @@ private:
         m_platform.files.reset(files = new FaultyFiles);
         m_platform.beeper.reset(beeper = new FakeDesktop);
         m_platform.sound.reset(sound = new FakeDesktop);
-        m_platform.launcher = std::make_unique<FakeDesktop>();
+        m_platform.launcher.reset(launcher = new FakeDesktop);
         m_platform.messages.reset(messages = new FakeMessages);
         m_platform.tray.reset(tray = new FakeTray);
     }
