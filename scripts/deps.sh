@@ -20,8 +20,6 @@ PACKAGES=(
   dbus libx11-dev
   # the package test
   dpkg-dev desktop-file-utils file
-  # scripts/fuzz.sh: libFuzzer
-  clang libclang-rt-14-dev
 )
 
 missing=()
