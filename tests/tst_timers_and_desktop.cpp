@@ -3,11 +3,10 @@
 // without the handlers that put an edited memo back; a tray icon that opens its menu on the wrong click or loses its
 // tip; without a notification area, no resident indicator in the screen's corner, or one whose click, right click or
 // drag does the wrong thing, or no return to the tray when one appears; Wayland (which ignores stay-on-top) kept
-// though XWayland is there, X11 forced over the user's choice, or its own choice handed to the programs it starts.
+// though XWayland is there, or X11 forced over the user's choice.
 #include "fakes/fake_platform.h"
 
 #include "platform/display_platform.h"
-#include "platform/qt_launcher.h"
 #include "platform/qt_tray_icon.h"
 #include "platform/resident_indicator.h"
 #include "platform/termination_signals.h"
@@ -22,8 +21,7 @@
 
 namespace {
 
-// A wall clock that runs in real time from a moment the test sets, and can be
-// put forward or back like a user or a time service would.
+// A wall clock that runs in real time from a moment the test sets, and can be put forward or back.
 struct SettableClock : Clock
 {
     QDateTime now() const override { return base.addMSecs(running.elapsed()); }
@@ -74,8 +72,7 @@ private slots:
         readings.clear();
         QElapsedTimer sinceJump;
         sinceJump.start();
-        // The tick pending at the change may land anywhere in a second; the
-        // ones after it are re-armed from the changed clock.
+        // The tick pending at the change may land anywhere in a second; the ones after it follow the new clock.
         QTRY_COMPARE_WITH_TIMEOUT(readings.size(), 3, 4000);
         QVERIFY2(sinceJump.elapsed() < 3300, "the timer stalled after the clock was changed");
         readings.removeFirst();
@@ -143,27 +140,6 @@ private slots:
         QCOMPARE(choose({{}, "wayland-0", ":0", {}, {}}), "xcb;wayland"); // no session type
         QCOMPARE(choose({"wayland", "wayland-0", ":0", "wayland", {}}), ""); // the user chose
         QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {"-platform", "wayland"}}), "");
-    }
-
-    void startedProgramsGetTheGivenEnvironment() // the last test: it changes the environment
-    {
-        // 日時の設定 on GNOME, with only a panel on PATH that records how it was started.
-        QTemporaryDir bin;
-        const QString record = bin.filePath(QStringLiteral("started"));
-        QVERIFY(writeBytes(bin.filePath(QStringLiteral("gnome-control-center")),
-            "#!/bin/sh\necho \"[$QT_QPA_PLATFORM] $*\" > '" + QFile::encodeName(record) + "'\n"));
-        QFile(bin.filePath(QStringLiteral("gnome-control-center"))).setPermissions(QFile::ExeOwner | QFile::ReadOwner);
-        qputenv("PATH", QFile::encodeName(bin.path()));
-        qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-        qputenv("WAYLAND_DISPLAY", "wayland-0");
-        qputenv("DISPLAY", ":0");
-        qunsetenv("QT_QPA_PLATFORM");
-        char name[] = "rekuda31", *argv[] = {name, nullptr};
-        display_platform::preferStayOnTop(1, argv);
-        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb;wayland"));
-        QVERIFY(!display_platform::givenEnvironment().contains(QStringLiteral("QT_QPA_PLATFORM")));
-        DesktopLauncher().openDateTimeSettings();
-        QTRY_COMPARE(readBytes(record), QByteArray("[] datetime\n"));
     }
 };
 

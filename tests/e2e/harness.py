@@ -79,8 +79,7 @@ class Session(unittest.TestCase):
         return folder
 
     def start(self, folder, faketime=None, **env):
-        """Start the copy in folder; given faketime, its wall clock starts there and runs on.  started is the moment
-        its exec succeeded (Popen returns then)."""
+        """Start the copy in folder, its wall clock from faketime on if given; started: when its exec succeeded."""
         faked = dict(FAKETIME="@" + faketime, FAKETIME_DONT_FAKE_MONOTONIC="1", LD_PRELOAD=FAKETIME) if faketime else {}
         proc = self.spawn([folder / "rekuda31"], self.env | faked | env, cwd=folder)
         proc.started = time.monotonic()
@@ -95,8 +94,7 @@ class Session(unittest.TestCase):
         return {p.name: p.read_bytes() for p in folder.iterdir() if p.name not in skipped}
 
     def windows(self, proc, name, popup=False):
-        """Mapped top-level windows of proc titled name (its pop-up menus if popup): above tells
-        _NET_WM_STATE_ABOVE, at() turns twips from the client origin into screen pixels."""
+        """Mapped top-level windows (pop-up menus) of proc titled name: above, and at() from twips to screen pixels."""
         found = []
         for wid in self.sh("xdotool", "search", "--maxdepth", "1", "--onlyvisible", "--pid", str(proc.pid)).split():
             info = self.sh("xwininfo", "-stats", "-wm", "-id", wid)
@@ -119,8 +117,7 @@ class Session(unittest.TestCase):
         self.sh("xdotool", "mousemove", str(x), str(y), "click", "--repeat", str(repeat), "--delay", "80", "1")
 
     def menu(self, proc, *keys):
-        """Left-click proc's icon, wait for its menu, press keys.  Nothing is active: Down selects the first entry,
-        Up the last."""
+        """Left-click proc's icon, wait for its menu, press keys (Down: the first entry, Up: the last)."""
         self.click(*self.tray()[proc.pid])
         self.window(proc, "rekuda31", popup=True, timeout=3)
         self.sh("xdotool", "key", "--delay", "60", *keys)

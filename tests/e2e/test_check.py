@@ -1,8 +1,8 @@
-"""rekuda31 --check on a real display.  Catches: a deciding line not OK or a status other than 0 where everything is
+"""rekuda31 --check on a real display. Catches: a deciding line not OK or a status other than 0 where everything is
 there (openbox, trayer, a null sink, IPA fonts, a wave), or a check slower than 1 s; a missing Japanese font, sound
-server, writable data folder or display not named with its fix and status 1; no window manager or no tray taken for
-a fault; a running copy not reported, ended, or its lock lost to a second start; a check that writes into the folder
-or the lock's."""
+server, writable data folder or display not named with its fix and status 1; no window manager or no tray taken for a
+fault; a running copy not reported, ended, or its lock lost to a second start; a check that writes into the folder or
+the lock's."""
 import os, signal, subprocess, time
 import harness as h
 

@@ -1,9 +1,8 @@
-"""The icon and its menu in a real notification area, typed Japanese. Catches: an icon later than
-2 s after a start in an empty folder, a second icon, a splash still up 2.5 s after the icon, a start that writes; a
-menu not opening on a left click; characters off the keyboard map (as an input method commits them) lost, doubled or
-not written in code page 932 as Windows writes them (ｶﾅ in one byte, ① as 87 40, U+301C and U+2212 as 81 60 and 81
-7C); a wrong date, time or sound flag; 終了 not ending with status 0 within 2 s, leaving its icon or changing the
-file."""
+"""The icon and its menu in a real notification area, typed Japanese. Catches: an icon later than 2 s after a start
+in an empty folder, a second icon, a splash still up 2.5 s after the icon, a start that writes; a menu not opening on
+a left click; characters off the keyboard map (as an input method commits them) lost, doubled or not written as
+Windows writes them (ｶﾅ in one byte, ① as 87 40, U+301C and U+2212 as 81 60 and 81 7C); a wrong date, time or sound
+flag; 終了 not ending with status 0 within 2 s, leaving its icon or changing the file."""
 import re, time
 import harness as h
 

@@ -15,7 +15,6 @@ inline QByteArray dataFileOf(const QStringList &memos)
     return out;
 }
 
-// One memo as a line of the data file.
 inline QString memoLine(
     int min, int hour, int day, int month, int year, const QString &text, int sound = 0, int week = 0)
 {
