@@ -297,7 +297,6 @@ struct Model
         }
     }
 
-    // The clock moves on by ms; the timer ticks just after each whole second meanwhile.
     void advance(qint64 ms)
     {
         const QDateTime end = now.addMSecs(ms);
@@ -1057,7 +1056,6 @@ public:
         check();
     }
 
-    // Runs the action on the model and on the program, then compares them.
     void perform(const QString &name, int withArg = -1)
     {
         std::optional<Action> action;

@@ -3,7 +3,7 @@
 // without the handlers that put an edited memo back; a tray icon that opens its menu on the wrong click or loses its
 // tip; without a notification area, no resident indicator in the screen's corner, or one whose click, right click or
 // drag does the wrong thing, or no return to the tray when one appears; Wayland (which ignores stay-on-top) kept
-// though XWayland is there, or X11 forced over the user's choice.
+// though XWayland is there, X11 forced over the user's choice, or its own choice handed to the programs it starts.
 #include "fakes/fake_platform.h"
 
 #include "platform/display_platform.h"
@@ -133,10 +133,16 @@ private slots:
         QVERIFY(!tray.trayIcon() && !tray.indicator());
     }
 
-    void chooseDisplayPlatform()
+    void chooseDisplayPlatform() // the last test: it changes the environment
     {
+        // A Wayland session: X11 for this program, the user's own setting for the programs it starts.
+        qputenv("XDG_SESSION_TYPE", "wayland");
+        qputenv("DISPLAY", ":0");
+        qunsetenv("QT_QPA_PLATFORM");
+        display_platform::preferStayOnTop(0, nullptr);
+        QCOMPARE(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb;wayland"));
+        QVERIFY(!display_platform::givenEnvironment().contains(QStringLiteral("QT_QPA_PLATFORM")));
         using display_platform::choose; // session type, Wayland display, X11 display, QT_QPA_PLATFORM, arguments
-        QCOMPARE(choose({"wayland", {}, ":0", {}, {}}), "xcb;wayland"); // the session type alone
         QCOMPARE(choose({{}, "wayland-0", ":0", {}, {}}), "xcb;wayland"); // no session type
         QCOMPARE(choose({"wayland", "wayland-0", ":0", "wayland", {}}), ""); // the user chose
         QCOMPARE(choose({"wayland", "wayland-0", ":0", {}, {"-platform", "wayland"}}), "");
