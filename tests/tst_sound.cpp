@@ -66,7 +66,7 @@ private slots:
             QElapsedTimer clock;
             clock.start();
             m_player.play(path);
-            QCOMPARE_LT(clock.elapsed(), 20); // returns at once
+            QCOMPARE_LT(clock.elapsed(), 100); // returns at once, long before the sound ends
             QVERIFY(QTest::qWaitFor([this] { return !m_outcomes.isEmpty(); }, 10000));
             QCOMPARE(m_outcomes[0], ms == 0 ? Outcome::Unreadable : server ? Outcome::Played : Outcome::NoServer);
             QVERIFY(server ? clock.restart() >= ms * 9 / 10 : clock.restart() < 1000);
