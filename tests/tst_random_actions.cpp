@@ -952,7 +952,8 @@ std::vector<Action> Model::actions(int arg) const
         const QString id = arg % 7 == 0 ? u"xyz"_s
             : there                     ? memo_commands::memoId(after.memos[number - 1])
                                         : u"0123456789ab"_s;
-        const auto removal = [&](const QString &what, int slot, int status, std::function<int()> ask) {
+        // slot: the memo it names, -1 for none; a malformed request is answered with status 2.
+        const auto removal = [&](const QString &what, int slot, bool malformed, std::function<int()> ask) {
             const bool busy = slot < 0 || (shown[Alarm] && slot == after.alarmSlot);
             offer(
                 u"script: remove "_s + what, 1,
@@ -964,13 +965,12 @@ std::vector<Action> Model::actions(int arg) const
                     m.outFrom -= m.out && slot < m.outFrom;
                     m.save(m.memos, m.memos.isEmpty() ? QByteArray() : fileOf(m.memos));
                 },
-                [ask, status = status >= 0 ? status : int(busy || failNext)](
-                    TestProgram &) { RC_ASSERT(ask() == status); });
+                [ask, status = malformed ? 2 : int(busy || failNext)](TestProgram &) { RC_ASSERT(ask() == status); });
         };
-        removal(QString::number(number), there ? number - 1 : -1, -1,
+        removal(QString::number(number), there ? number - 1 : -1, false,
             [number] { return App::instance().scripts.removeNumber(number).status; });
         removal(u"--id "_s + id, id == u"xyz"_s || !there ? -1 : int(after.memos.indexOf(after.memos[number - 1])),
-            id == u"xyz"_s ? 2 : -1, [id] { return App::instance().scripts.removeById(id).status; });
+            id == u"xyz"_s, [id] { return App::instance().scripts.removeById(id).status; });
     }
     // ---- Another program (an editor, a sync tool, a script) writes the file in place behind the program's back.
     const auto outside = [&offer](const QString &what, const MemoTable &table, const QByteArray &bytes,
