@@ -165,7 +165,8 @@ QString shownSettingWindow()
 }
 
 enum Window { Setting, Text, List, PastWarning, FullWarning, Version, Alarm, Windows };
-const char *const kWindowNames[] = {"form1", "MEMO", "Edit", "keikoku1", "keikoku2", "Ver", "Display"};
+const char *const kWindowNames[] = {"form1/rekuda31", "MEMO/Memo", "Edit/memo編集", "keikoku1/警告", "keikoku2/警告",
+    "Ver/バージョン", "Display/Form3"}; // name/caption
 enum Field { Year, Month, Day, Hour, Minute };
 
 struct Model;
@@ -1194,11 +1195,17 @@ QString Walk::observe(const QString &what) const
     if (what == QLatin1String("sound")) // what the due memos asked of the speakers so far
         return m_program.sound->calls.join(QLatin1String(", ")).remove(m_program.folder.path() + u'/')
             + u", beeps %1"_s.arg(m_program.beeper->beeps);
-    if (what == QLatin1String("windows")) { // on screen, but the splash
-        for (const QWidget *window : QApplication::topLevelWidgets())
-            seen << (window->isVisible() && window->objectName() != QLatin1String("Title") ? window->objectName()
-                                                                                           : QString());
-        seen.removeAll(QString());
+    if (what == QLatin1String("windows")) { // on screen, but the splash: name/caption, centred, every control named
+        for (const QWidget *w : QApplication::topLevelWidgets()) {
+            const QPoint offCentre = w->frameGeometry().center() - w->screen()->geometry().center();
+            const auto controls = w->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            if (w->isVisible() && w->objectName() != QLatin1String("Title"))
+                seen << w->objectName() + u'/' + w->windowTitle()
+                        + (offCentre.manhattanLength() > 8 ? u" off centre"_s : u""_s)
+                        + (std::ranges::any_of(controls, [](auto *c) { return c->objectName().isEmpty(); })
+                                ? u" unnamed control"_s
+                                : u""_s);
+        }
         seen.sort();
         return seen.join(u' ');
     }
@@ -1305,8 +1312,8 @@ void TestRandomActions::sequences_data()
         "tray: メモ設定; setting: 年-; ? set: 32766/3/1 9:0 w0; setting: 年+; setting: 年+; ? set: 32767/3/1 9:0 w0");
     // The present minute is past: the warning, and everything kept for a retry.
     const QString refused
-        = QStringLiteral("setting: 設定; ? windows: keikoku1; ? file: as at start; past-time warning: OK; "
-                         "? windows: form1; setting: メモ; ? text: [1]会議 [ＯＫ]");
+        = QStringLiteral("setting: 設定; ? windows: keikoku1/警告; ? file: as at start; past-time warning: OK; "
+                         "? windows: form1/rekuda31; setting: メモ; ? text: [1]会議 [ＯＫ]");
     row("past: the present minute at second 59", {}, "2026-12-25 10:15:59", newMemo + refused);
     row("past: 23:59 of the day before", {}, "2026-12-25 00:00:05",
         newMemo + "setting: 日-; setting: 時-; setting: 分-; " + refused);
