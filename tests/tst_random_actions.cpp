@@ -66,13 +66,13 @@ int placeIn(const MemoTable &memos, const Memo &m)
     return place;
 }
 
-// A memo from a number: mostly what the windows make, near the walk's start; some with values no window makes,
-// which load and simply never fall due.
+// A memo from a number: mostly what the windows make, near the walk's start, often sharing a minute with another;
+// some with values no window makes, which load and simply never fall due.
 Memo generatedMemo(int n, int tag)
 {
     std::mt19937 r(static_cast<unsigned>(n));
     const auto pick = [&r](int low, int high) { return qint16(std::uniform_int_distribution<int>(low, high)(r)); };
-    Memo m {pick(0, 59), pick(12, 16), pick(24, 26), 12, 2026, {}, pick(0, 1), 0};
+    Memo m {qint16(pick(0, 11) * 5), pick(12, 16), pick(24, 26), 12, 2026, {}, pick(0, 1), 0};
     const int kind = pick(0, 7);
     if (kind == 0) // every month
         m.month = m.year = 0;
