@@ -6,7 +6,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -90,6 +93,66 @@ private slots:
         QVERIFY2(
             text.startsWith(QStringLiteral("1. (月)(金)8時15分　a\n    b  (次回 2026-12-28 08:15)\n2. 毎日　9時30分")),
             qPrintable(text));
+    }
+
+    // The program run from a script: with no copy running it changes the file alone, and with one running it asks
+    // that copy's book over a private session bus. Both say the same, leave the same bytes and need no display.
+    void commandsOnFileAndOverBus()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(u"DISPLAY"_s);
+        env.insert(u"HOME"_s, home.path());
+        env.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+        env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path="_s + home.filePath(u"bus"_s));
+        QProcess bus, copy;
+        bus.start(u"dbus-daemon"_s,
+            {u"--session"_s, u"--nofork"_s, u"--address"_s, env.value(u"DBUS_SESSION_BUS_ADDRESS"_s)});
+        QStringList said[2];
+        QByteArray bytes[2];
+        for (const bool running : {false, true}) {
+            const QString folder = home.filePath(running ? u"copy"_s : u"alone"_s);
+            QVERIFY(writeBytes(folder + u"/rekuda31.dat"_s, dataFileOf({memoLine(0, 12, 26, 12, 2099, u"既存"_s)})));
+            QVERIFY(QFile::copy(QStringLiteral(REKUDA31_BINARY), folder + u"/rekuda31"_s));
+            const auto run = [&](const QStringList &arguments) {
+                QProcess p;
+                p.setProcessEnvironment(env);
+                p.start(folder + u"/rekuda31"_s, arguments);
+                p.waitForFinished(10000);
+                const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+                said[running] << u"%1 %2"_s.arg(p.exitCode()).arg(out.section(u'\n', 0, 0).section(u"  (次回"_s, 0, 0));
+                return out;
+            };
+            if (running) {
+                copy.setProcessEnvironment(env);
+                copy.start(folder + u"/rekuda31"_s);
+                QTRY_VERIFY_WITH_TIMEOUT(FileLock(folder).holder() == copy.processId(), 5000);
+            }
+            run({u"add"_s, u"2099-01-15 09:30"_s, u"会議"_s});
+            run({u"add"_s, u"daily"_s, u"09:30"_s, u"薬"_s});
+            run({u"add"_s, u"--sound"_s, u"weekly mon,fri 08:15"_s, u"--"_s, u"-朝会"_s});
+            run({u"add"_s, u"2001-01-01 10:00"_s, u"x"_s});
+            run({u"add"_s, u"2099-02-29 07:00"_s, u"x"_s});
+            const QJsonArray memos = QJsonDocument::fromJson(run({u"list"_s, u"--json"_s}).toUtf8()).array();
+            run({u"remove"_s, u"--id"_s, memos.at(1)[u"id"_s].toString()});
+            run({u"remove"_s, u"9"_s});
+            run({u"remove"_s, u"3"_s});
+            run({u"list"_s});
+            bytes[running] = readBytes(folder + u"/rekuda31.dat"_s);
+        }
+        copy.terminate();
+        bus.terminate();
+        QVERIFY(copy.waitForFinished() && bus.waitForFinished());
+        QCOMPARE(said[1], said[0]);
+        QCOMPARE(said[0],
+            QStringList({u"0 設定しました: 2099年1月15日9時30分　会議"_s, u"0 設定しました: 毎日　9時30分　薬"_s,
+                u"0 設定しました: (月)(金)8時15分　-朝会"_s, u"1 過去の時間を設定しました。再設定してください。"_s,
+                u"2 日時「2099-02-29 07:00」を読めません: 2099-02-29 という日付はありません"_s, u"0 ["_s,
+                u"0 削除しました: 毎日　9時30分　薬"_s, u"1 9 番のメモはありません (メモは 3 件)。"_s,
+                u"0 削除しました: 2099年12月26日12時0分　既存"_s, u"0 1. (月)(金)8時15分　-朝会"_s}));
+        QCOMPARE(bytes[1], bytes[0]);
+        QCOMPARE(bytes[0],
+            dataFileOf({memoLine(15, 8, 0, 0, 0, u"-朝会"_s, 1, 34), memoLine(30, 9, 15, 1, 2099, u"会議"_s)}));
     }
 
     // A data file another program is still writing when the program starts is read once it is whole: not moved
