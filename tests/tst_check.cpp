@@ -91,6 +91,10 @@ private slots:
             "XX!OOOOOOOOO", {u"画面: :9 につながりません"_s});
         row("Wayland only", [](FakeProbes &p) { p.displayFacts = DisplayFacts(DisplayKind::WaylandOnly, u"w-0"_s); },
             "XXOOOOOOOOOO", {u"最前面表示: xwayland を入れて"_s});
+        row("no Japanese font, no sound server, data folder not writable",
+            [](FakeProbes &p) { p.font.clear(), p.sound = SoundServerFacts(), p.folder.writable = false; },
+            "OOOXXOOXOOOO",
+            {u"日本語フォント: fonts-noto-cjk"_s, u"サウンドサーバ: pulseaudio"_s, u"データフォルダ: 権限"_s});
         row("window manager without keeping above", [](FakeProbes &p) { p.wm.keepsAbove = false; }, "OXOOOOOOOOOO",
             {u"最前面表示: Openbox は最前面表示 (_NET_WM_STATE_ABOVE) に対応していない"_s});
         const auto notices = [](FakeProbes &p) {
