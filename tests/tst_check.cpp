@@ -152,11 +152,9 @@ private slots:
         QStringList sounds;
         for (const QString &name : {u"a.wav"_s, u"b.wav"_s, u"c.wav"_s, u"d.wav"_s, u"."_s, u"none"_s}) {
             const WaveFacts f = SystemCheckProbes().wave(dir.filePath(name));
-            sounds << u"%1 %2 %3 %4 %5 %6"_s.arg(f.exists)
-                          .arg(f.format, f.problem)
-                          .arg(f.channels)
-                          .arg(f.rate)
-                          .arg(f.seconds);
+            sounds << QStringList {QString::number(f.exists), f.format, f.problem, QString::number(f.channels),
+                QString::number(f.rate), QString::number(f.seconds)}
+                          .join(u' ');
         }
         QCOMPARE(sounds,
             QStringList({u"1 WAVE、PCM 16 ビット  1 22050 1.5"_s, u"1 WAVE、PCM 8 ビット 音が入っていません 2 8000 0"_s,
