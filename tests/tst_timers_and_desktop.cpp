@@ -35,11 +35,10 @@ struct SettableClock : Clock
 // one by tens of milliseconds.
 bool justAfterWholeSeconds(const QList<QDateTime> &readings)
 {
-    for (int i = 0; i < readings.size(); ++i) {
+    for (int i = 0; i < readings.size(); ++i)
         if (readings[i].time().msec() >= 250
             || (i > 0 && readings[i].toSecsSinceEpoch() - readings[i - 1].toSecsSinceEpoch() != 1))
             return false;
-    }
     return true;
 }
 

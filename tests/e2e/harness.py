@@ -1,7 +1,5 @@
-"""The real rekuda31 where offscreen tests cannot go, on a private desktop per test: Xvfb, trayer, libfaketime, a
-PulseAudio null sink "nul".  Processes started here get their own group and SIGTERM should this one die; their
-output is printed at the end.  Needs xvfb trayer xdotool x11-utils libfaketime pulseaudio pulseaudio-utils sox
-imagemagick and a Japanese font.  Run `ctest --test-dir build -L e2e --output-on-failure`."""
+"""The real rekuda31 where offscreen tests cannot go, on a private desktop per test (Xvfb, trayer, libfaketime, a
+PulseAudio null sink "nul"); what it starts gets its own group and SIGTERM should this one die."""
 import contextlib, ctypes, datetime as dt, os, re, shutil, signal, subprocess, tempfile, time, unittest
 from pathlib import Path
 from types import SimpleNamespace

@@ -1,8 +1,7 @@
-"""A memo falling due under a fake wall clock, seen and heard. Catches: an alarm mapped before its minute or over a
-second into it, not above other windows or not light yellow; a double click on its text that does not close it or
-rewrite the file byte for byte in code page 932; a wave whose tone never reaches the sound server, starts over 1 s
-late or is cut short; with no sound server, an alarm that comes late or a program that dies; a memo another program
-writes into the file while the program runs that does not fall due."""
+"""A memo falling due under a fake wall clock, seen and heard. Catches: an alarm early, over 1 s late, not on top or
+not light yellow; a double click on its text not closing it or not rewriting the file in code page 932; a tone that
+never plays, starts over 1 s late or is cut short; with no sound server, a late alarm or a dead program; a memo
+another program writes meanwhile that does not fall due."""
 import datetime as dt, subprocess, time
 import harness as h
 

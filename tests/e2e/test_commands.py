@@ -1,7 +1,6 @@
-"""rekuda31 add from a shell, with a copy running on a session bus and with none, on a real display. Catches: a memo
-from a script whose alarm misses its minute; a command with no copy running that is slow, needs a display or leaves
-a memo the next start does not present; a second start that does not end. What the commands say and write, on the
-file and over the bus, is tst_memo_commands' part."""
+"""rekuda31 add from a shell on a real display, with a copy on a session bus and with none. Catches: a script's memo
+off its minute; with no copy, a slow command, one needing a display or one the next start does not present; a second
+start that does not end. What the commands say and write is tst_memo_commands' part."""
 import datetime as dt, os, subprocess, time
 import harness as h
 
