@@ -1,9 +1,11 @@
 // The wave player and the bell against a PulseAudio server of our own and against none. Catches: a format played
 // short or not at all; a damaged, missing or FIFO file that hangs or crashes; a play() that blocks; an exit bell cut
-// off, or no display bell in its stead; a sound the next does not stop; a server's end that ends more than the sound.
+// off, or no display bell in its stead; a sound the next does not stop; a server's end that ends more than the sound;
+// rekuda31 --check saying otherwise of the file or the server.
 #include "fakes/memo_fixtures.h"
 
 #include "platform/sound_services.h"
+#include "platform/system_check_probes.h"
 
 #include <QtTest>
 
@@ -47,21 +49,37 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes"); // "|": a FIFO; none: no file
         QTest::addColumn<int>("ms"); // of sound; 0: unreadable
-        QTest::newRow("PCM 8-bit mono 8 kHz") << wave(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 8000) << 300;
-        QTest::newRow("float, 6 channels 37 kHz") << wave(SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 6, 37000) << 300;
-        QTest::newRow("1000 channels") << wave(SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 8000).replace(22, 2, "\xe8\x03") << 0;
-        QTest::newRow("not a wave") << QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) + QByteArray(4000, '\x7f') << 0;
-        QTest::newRow("FIFO") << QByteArray("|") << 0;
-        QTest::newRow("missing") << QByteArray() << 0;
+        QTest::addColumn<QString>("facts"); // what --check finds: format, problem, channels, rate, seconds
+        const auto row = [](const char *name, const QByteArray &bytes, int ms, const char *facts) {
+            QTest::newRow(name) << bytes << ms << QString::fromUtf8(facts);
+        };
+        row("PCM 8-bit mono 8 kHz", wave(SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 8000), 300,
+            "WAVE、PCM 8 ビット  1 8000 0.3");
+        row("float, 6 channels 37 kHz", wave(SF_FORMAT_WAVEX | SF_FORMAT_FLOAT, 6, 37000), 300,
+            "WAVE 拡張、浮動小数点 32 ビット  6 37000 0.3");
+        row("1000 channels", wave(SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, 8000).replace(22, 2, "\xe8\x03"), 0,
+            "WAVE、µ-law チャンネル数 1000 は再生できません (1〜32) 1000 8000 0.00025");
+        row("no sound in it", wave(SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 22050, 0), 0,
+            "WAVE、PCM 16 ビット 音が入っていません 2 22050 0");
+        row("not a wave", QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16) + QByteArray(4000, '\x7f'), 0,
+            " libsndfile が読める音声ではありません 0 0 0");
+        row("FIFO", "|", 0, " 普通のファイルではありません 0 0 0");
+        row("missing", {}, 0, "no file");
     }
     void waveFiles()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, ms);
+        QFETCH(QString, facts);
         const QString path = m_dir.filePath(QTest::currentDataTag());
         QVERIFY(bytes.isEmpty() || (bytes == "|" ? !::mkfifo(QFile::encodeName(path), 0600) : writeBytes(path, bytes)));
+        const check::WaveFacts f = SystemCheckProbes().wave(path);
+        const QStringList found {
+            f.format, f.problem, QString::number(f.channels), QString::number(f.rate), QString::number(f.seconds)};
+        QCOMPARE(f.exists ? found.join(u' ') : QStringLiteral("no file"), facts);
         for (const bool server : {true, false}) {
             qputenv("PULSE_SERVER", m_pulse[server]);
+            QCOMPARE(SystemCheckProbes().soundServer().answers, server);
             m_outcomes.clear();
             QElapsedTimer clock;
             clock.start();
