@@ -2,8 +2,8 @@
 // writes; a damaged or foreign file loaded, overwritten or dropped without a word, not moved aside; typed text kept in
 // a form the file cannot hold; a save cut short that leaves neither the old memos nor the new; stale temporaries;
 // memos kept where others can write; files open to others; a link of another user's followed; a lock that follows a
-// link, or that two instances on a data folder miss, whatever their environment; a probe for the running copy that
-// makes a file or names a holder that is not there.
+// link, or that two instances on a data folder miss; a probe for the running copy that makes a file or names a holder
+// that is not there.
 #include "fakes/fake_platform.h"
 #include "platform/program_directory.h"
 #include "platform/system_check_probes.h"
